@@ -1,0 +1,2 @@
+#include "VornAudioProcessor.h"
+juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter() { return new VornAudioProcessor(); }
