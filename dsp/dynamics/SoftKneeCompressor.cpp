@@ -1,0 +1,297 @@
+#include "dynamics/SoftKneeCompressor.h"
+
+#include <cmath>
+
+namespace
+{
+// 10^(db/20) in single precision.
+inline float decibelsToGain(float db)
+{
+    return std::exp(db * 2.302585f / 20.0f);
+}
+
+inline float timeCoefficient(int ms, float invSampleRate)
+{
+    return invSampleRate / ((float)ms / 1000.0f + invSampleRate);
+}
+} // namespace
+
+// thresholdDb, ratio, gainDb, attackMs, releaseMs, autoMakeup, kneePercent, channelMode, peakMode
+const int SoftKneeCompressor::presets[numPresets][numParameters] = {
+    {-30, 2, -6, 20, 120, 1, 0, 0, 0},  // 0
+    {-26, 4, -8, 20, 120, 1, 10, 0, 0}, // 1
+    {-24, 8, 0, 20, 10, 0, 0, 1, 0},    // 2
+    {-1, 15, 0, 5, 250, 0, 0, 1, 1},    // 3
+    {-20, 15, -3, 5, 50, 0, 0, 1, 1},   // 4
+    {-3, 2, 0, 5, 50, 1, 0, 1, 0},      // 5
+    {-60, 2, 0, 10, 500, 1, 0, 1, 1},   // 6
+    {-1, 15, 0, 5, 50, 0, 0, 1, 1},     // 7
+};
+
+SoftKneeCompressor::SoftKneeCompressor() = default;
+
+SoftKneeCompressor::~SoftKneeCompressor() = default;
+
+void SoftKneeCompressor::setSampleRate(double newSampleRate)
+{
+    sampleRate = newSampleRate;
+}
+
+void SoftKneeCompressor::setNumSamples(double newNumSamples)
+{
+    numSamples = newNumSamples;
+}
+
+void SoftKneeCompressor::init()
+{
+    invSampleRate = 1.0f / (float)sampleRate;
+    holdSamples = (int)(sampleRate * 0.0125);
+
+    thresholdDb = -24;
+    ratio = 4;
+    gainDb = -10;
+    attackMs = 20;
+    releaseMs = 50;
+    autoMakeup = 1;
+    kneePercent = 30;
+    channelMode = 0;
+    peakMode = 0;
+
+    for (auto& path : paths)
+    {
+        path.envelope = 0.0f;
+        path.envelopeDb = 0.0f;
+        path.targetGain = 1.0f;
+        path.prevTargetGain = 1.0f;
+        path.appliedGain = 1.0f;
+        path.attackNow = 1.0f;
+        path.releaseNow = 1.0f;
+    }
+
+    ratioValue = 1.0f;
+    knee = 0.0f;
+
+    for (auto& peak : peaks)
+    {
+        peak.peakLevel = 0.0f;
+        peak.holdCount = 0;
+    }
+}
+
+void SoftKneeCompressor::setParameter(int index, int value)
+{
+    switch (index)
+    {
+    case thresholdParam:
+        thresholdDb = value;
+        threshold = (float)value;
+        break;
+    case ratioParam:
+        ratio = value;
+        ratioValue = (float)value;
+        break;
+    case gainParam:
+        gainDb = value;
+        break;
+    case attackParam:
+        attackMs = value;
+        attackCoef = timeCoefficient(value, invSampleRate);
+        paths[0].attackNow = attackCoef;
+        paths[1].attackNow = attackCoef;
+        break;
+    case releaseParam:
+        releaseMs = value;
+        releaseCoef = timeCoefficient(value, invSampleRate);
+        paths[0].releaseNow = releaseCoef;
+        paths[1].releaseNow = releaseCoef;
+        break;
+    case autoMakeupParam:
+        autoMakeup = value;
+        break;
+    case kneeParam:
+        kneePercent = value;
+        knee = (float)value / 100.1f;
+        break;
+    case channelModeParam:
+        channelMode = value;
+        break;
+    case peakModeParam:
+        peakMode = value;
+        break;
+    default:
+        break;
+    }
+
+    updateDerivedValues();
+}
+
+int SoftKneeCompressor::getParameter(int index) const
+{
+    switch (index)
+    {
+    case thresholdParam:
+        return thresholdDb;
+    case ratioParam:
+        return ratio;
+    case gainParam:
+        return gainDb;
+    case attackParam:
+        return attackMs;
+    case releaseParam:
+        return releaseMs;
+    case autoMakeupParam:
+        return autoMakeup;
+    case kneeParam:
+        return kneePercent;
+    case channelModeParam:
+        return channelMode;
+    case peakModeParam:
+        return peakMode;
+    default:
+        return 0;
+    }
+}
+
+void SoftKneeCompressor::updateDerivedValues()
+{
+    const float t = threshold;
+    const float r = ratioValue;
+    const float k = knee;
+
+    log2Ratio = std::log(r) / 0.693147f;
+    kneeWidth = -(k * t);
+    invRatio = 1.0f / r;
+    invKneeWidth = 1.0f / kneeWidth;
+    kneeTopGainDb = kneeWidth / log2Ratio;
+    kneeTop = t - k * t;
+    makeupDb = kneeTop / r + (k * t / log2Ratio - t);
+
+    makeupGain = decibelsToGain((float)gainDb);
+    if (autoMakeup != 0)
+        makeupGain = makeupGain * decibelsToGain(makeupDb);
+}
+
+void SoftKneeCompressor::loadPreset(int row)
+{
+    if ((unsigned int)row >= (unsigned int)numPresets)
+        return;
+
+    for (int index = 0; index < numParameters; ++index)
+        setParameter(index, presets[row][index]);
+}
+
+float SoftKneeCompressor::detect(PeakHold& peak, float sample)
+{
+    const float level = std::fabs(sample);
+
+    if (peakMode == 0)
+        return level;
+
+    if (peak.holdCount > holdSamples)
+    {
+        peak.peakLevel = peak.peakLevel * 0.9998f;
+        --peak.holdCount;
+    }
+    ++peak.holdCount;
+
+    if (level > peak.peakLevel)
+    {
+        peak.peakLevel = level;
+        peak.holdCount = 0;
+    }
+    if (peak.peakLevel > 20.0f)
+        peak.peakLevel = 20.0f;
+
+    return peak.peakLevel;
+}
+
+void SoftKneeCompressor::runPath(GainPath& path, float x)
+{
+    float e = path.envelope;
+
+    // Loud programme speeds up the attack and slows the release.
+    if (e < 0.9f)
+    {
+        path.attackNow = attackCoef;
+        path.releaseNow = releaseCoef;
+    }
+    else if (e < 1.0f)
+    {
+        path.attackNow = attackCoef + (1.0f - attackCoef) * (e - 0.9f) * 10.0f;
+        path.releaseNow = releaseCoef / ((e - 0.9f) * 9.0f + 1.0f);
+    }
+    else
+    {
+        path.attackNow = 1.0f;
+        path.releaseNow = releaseCoef * 0.1f;
+    }
+
+    if (x > e)
+        e = x * path.attackNow + e * (1.0f - path.attackNow);
+    else
+        e = x * path.releaseNow + e * (1.0f - path.releaseNow);
+    path.envelope = e;
+
+    path.envelopeDb = (float)(std::log((double)e) * 20.0 / 2.3025848865509033);
+
+    const float level = path.envelopeDb;
+    float target;
+    if (level < threshold)
+    {
+        target = makeupGain;
+    }
+    else if (level < kneeTop)
+    {
+        const float kneeRatio = (log2Ratio - 1.0f) * (level - threshold) * invKneeWidth + 1.0f;
+        target = decibelsToGain((level - threshold) / kneeRatio + threshold - level) * makeupGain;
+    }
+    else
+    {
+        target =
+            decibelsToGain((level - kneeTop) * invRatio + (threshold + kneeTopGainDb) - level) * makeupGain;
+    }
+
+    if (target < 1e-5f)
+        target = 1e-5f;
+    path.targetGain = target;
+
+    // Smooths the gain over two samples.
+    path.appliedGain = 0.6f * path.prevTargetGain + 0.4f * path.targetGain;
+}
+
+void SoftKneeCompressor::process(float* first, float* second)
+{
+    if (numSamples <= 0.0)
+        return;
+
+    const bool linked = channelMode == 0;
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float detectFirst = detect(peaks[0], first[i]);
+        const float detectSecond = detect(peaks[1], second[i]);
+
+        if (linked)
+        {
+            runPath(paths[0], (detectFirst + detectSecond) / 2.0f);
+            first[i] = first[i] * paths[0].appliedGain;
+            second[i] = second[i] * paths[0].appliedGain;
+            paths[0].prevTargetGain = paths[0].targetGain;
+        }
+        else
+        {
+            runPath(paths[0], detectFirst);
+            runPath(paths[1], detectSecond);
+            first[i] = first[i] * paths[0].appliedGain;
+            second[i] = second[i] * paths[1].appliedGain;
+            paths[0].prevTargetGain = paths[0].targetGain;
+            paths[1].prevTargetGain = paths[1].targetGain;
+        }
+
+        if (peakMode != 0)
+        {
+            first[i] = first[i] > 0.999f ? 0.999f : (first[i] < -0.999f ? -0.999f : first[i]);
+            second[i] = second[i] > 0.999f ? 0.999f : (second[i] < -0.999f ? -0.999f : second[i]);
+        }
+    }
+}

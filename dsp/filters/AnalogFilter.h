@@ -1,0 +1,108 @@
+#pragma once
+
+#include "ProtoFilter.h"
+
+#include <vector>
+
+namespace ZandralDSP
+{
+
+// Mono IIR filter working in place: one-pole lowpass/highpass (types 0, 1) or biquad lowpass,
+// highpass, bandpass, notch, peak, low shelf, high shelf (types 2 to 8), as a cascade of one to six
+// identical sections sharing one coefficient set.
+//
+// Above floor(sampleRateInt / 2) - 500 Hz the formulas break down, so each type switches to a fixed
+// set there. A cutoff jump of more than 3x, or across that limit, crossfades from the previous set
+// to the new one over the next block.
+//
+// Coefficient layout: b0, b1, b2, a0, a1, a2, with a0 unused (0). A section computes
+// y = b0 x + b1 x1 + b2 x2 + a1 y1 + a2 y2, so a1 and a2 carry the opposite sign of the textbook
+// denominator.
+class AnalogFilter : public ProtoFilter
+{
+public:
+    static constexpr int maxSections = 6;
+
+    AnalogFilter();
+    ~AnalogFilter() override;
+
+    // Sample rate, number of samples and block size must be set before this.
+    void init(int newType, int newOrderIndex, float newCutoff, float newQ);
+    // Clears the states of both sets and drops a pending crossfade; settings and coefficients stay.
+    void reset();
+    // May grow the crossfade scratch, so process itself never allocates.
+    void setNumSamples(double newNumSamples);
+    void setBlockSize(int newBlockSize);
+    // Recomputes the coefficients; arms no crossfade and keeps the states.
+    void setSampleRate(double newSampleRate);
+
+    void process(float* block) override;
+    void setCutoff(float hz) override;
+    void setCutoffAndQ(float hz, float newQ) override;
+    void setQ(float newQ) override;
+    void setGainDecibels(float db) override;
+
+    void computeCoefficients();
+    // Runs one section over the block in place; x and y are that section's input and output states,
+    // b and a the two halves of a coefficient set.
+    void processSection(float* block, float* x, float* y, const float* b, const float* a);
+
+    double getSampleRate() const { return sampleRate; }
+    double getNumSamples() const { return numSamples; }
+    int getBlockSize() const { return blockSize; }
+    int getType() const { return type; }
+    int getOrderIndex() const { return orderIndex; }
+    int getSectionOrder() const { return sectionOrder; }
+    bool isCrossfadePending() const { return crossfadePending != 0; }
+    bool isCrossfadeSuppressed() const { return suppressCrossfade != 0; }
+    bool isAboveLimit() const { return aboveLimit != 0; }
+    int getSampleRateInt() const { return sampleRateInt; }
+    float getSampleRateFloat() const { return sampleRateFloat; }
+    float getCutoff() const { return cutoff; }
+    float getQ() const { return q; }
+    float getGain() const { return gain; }
+    // Six values each: b0, b1, b2, a0, a1, a2.
+    const float* getCoefficients() const { return coeffs; }
+    const float* getPreviousCoefficients() const { return prevCoeffs; }
+    // Two values each: x1, x2 and y1, y2 of one section.
+    const float* getInputState(int section) const { return xState[section]; }
+    const float* getOutputState(int section) const { return yState[section]; }
+    const float* getPreviousInputState(int section) const { return prevXState[section]; }
+    const float* getPreviousOutputState(int section) const { return prevYState[section]; }
+
+private:
+    // Number of indices i >= 0 with i < numSamples.
+    int sampleCount() const;
+    double cutoffLimit() const;
+    bool isAboveCutoffLimit(float hz) const;
+    void setFixedCoefficients(float sectionGain);
+    void clearStates();
+    void reserveScratch();
+
+    double sampleRate;
+    double numSamples;
+    int blockSize;
+    float xState[maxSections][2];
+    float yState[maxSections][2];
+    float prevXState[maxSections][2];
+    float prevYState[maxSections][2];
+    int type;
+    int orderIndex;
+    int sectionOrder;
+    int crossfadePending;
+    int suppressCrossfade;
+    int aboveLimit;
+    int wasAboveLimit;
+    int sampleRateInt;
+    float cutoff;
+    float q;
+    float gain;
+    float coeffs[6];
+    float prevCoeffs[6];
+    float sampleRateFloat;
+
+    // Output of the previous set during a crossfade; sized outside process.
+    std::vector<float> scratch;
+};
+
+} // namespace ZandralDSP

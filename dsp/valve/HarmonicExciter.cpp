@@ -1,0 +1,188 @@
+#include "valve/HarmonicExciter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr int highpassType = 3;
+constexpr int lowpassType = 2;
+constexpr int compressorRow = 4;
+} // namespace
+
+HarmonicExciter::HarmonicExciter() = default;
+
+HarmonicExciter::~HarmonicExciter() = default;
+
+void HarmonicExciter::setSampleRate(double newSampleRate)
+{
+    sampleRate = newSampleRate;
+    highpassA.setSampleRate(newSampleRate);
+    highpassB.setSampleRate(newSampleRate);
+    lowpassA.setSampleRate(newSampleRate);
+    lowpassB.setSampleRate(newSampleRate);
+    compressor.setSampleRate(newSampleRate);
+}
+
+void HarmonicExciter::setNumSamples(double newNumSamples)
+{
+    numSamples = newNumSamples;
+    highpassA.setNumSamples(newNumSamples);
+    highpassB.setNumSamples(newNumSamples);
+    lowpassA.setNumSamples(newNumSamples);
+    lowpassB.setNumSamples(newNumSamples);
+    compressor.setNumSamples(newNumSamples);
+}
+
+void HarmonicExciter::setBlockSize(int newBlockSize)
+{
+    blockSize = newBlockSize;
+    highpassA.setBlockSize(newBlockSize);
+    highpassB.setBlockSize(newBlockSize);
+    lowpassA.setBlockSize(newBlockSize);
+    lowpassB.setBlockSize(newBlockSize);
+
+    // Only a block longer than any announced so far allocates.
+    if (newBlockSize > (int)workBufferA.size())
+    {
+        workBufferA.resize((size_t)newBlockSize, 0.0f);
+        workBufferB.resize((size_t)newBlockSize, 0.0f);
+    }
+}
+
+void HarmonicExciter::init(const float* harmonics, float highpassHz, float lowpassHz, float mix)
+{
+    const size_t length = (size_t)std::max(blockSize, 0);
+    workBufferA = std::vector<float>(length, 0.0f);
+    workBufferB = std::vector<float>(length, 0.0f);
+
+    wetGain = 2.0f * mix;
+    baseMix = mix;
+    baseHighpassHz = highpassHz;
+
+    highpassA.init(highpassType, 0, highpassHz, 1.0f);
+    highpassB.init(highpassType, 0, highpassHz, 1.0f);
+    lowpassA.init(lowpassType, 0, lowpassHz, 1.0f);
+    lowpassB.init(lowpassType, 0, lowpassHz, 1.0f);
+
+    compressor.init();
+    compressor.loadPreset(compressorRow);
+
+    setHarmonics(harmonics);
+}
+
+void HarmonicExciter::setHarmonics(const float* harmonics)
+{
+    float sum = 0.0f;
+    for (int k = 0; k < numHarmonics; ++k)
+        sum += std::fabs(harmonics[k]);
+
+    // Keeps a full-scale sinusoid from producing more than full-scale harmonics.
+    const float scale = sum >= 1.0f ? 1.0f / sum : 1.0f;
+
+    float chebyshev[numCoefficients];
+    chebyshev[0] = 0.0f;
+    for (int k = 0; k < numHarmonics; ++k)
+        chebyshev[k + 1] = harmonics[k] * scale;
+
+    chebyshevToPowerSeries(chebyshev, polyCoeffs);
+}
+
+void HarmonicExciter::setMix(int relative, float amount)
+{
+    wetGain = relative != 0 ? 2.0f * (amount + baseMix) : 2.0f * amount;
+}
+
+void HarmonicExciter::setHighpass(int relative, float hz)
+{
+    if (relative != 0)
+    {
+        highpassA.setCutoff(baseHighpassHz + hz);
+        highpassB.setCutoff(baseHighpassHz + hz);
+    }
+    else
+    {
+        baseHighpassHz = hz;
+        highpassA.setCutoff(hz);
+        highpassB.setCutoff(hz);
+    }
+}
+
+void HarmonicExciter::chebyshevToPowerSeries(const float* c, float* d)
+{
+    constexpr int n = numCoefficients;
+    float e[n];
+
+    for (int k = 0; k < n; ++k)
+    {
+        d[k] = 0.0f;
+        e[k] = 0.0f;
+    }
+    d[0] = c[n - 1];
+
+    for (int j = n - 2; j >= 1; --j)
+    {
+        for (int k = n - j; k >= 1; --k)
+        {
+            const float s = d[k];
+            d[k] = (float)(2.0 * (double)d[k - 1] - (double)e[k]);
+            e[k] = s;
+        }
+        const float s = d[0];
+        d[0] = c[j] - e[0];
+        e[0] = s;
+    }
+
+    for (int j = n - 1; j >= 1; --j)
+        d[j] = d[j - 1] - e[j];
+
+    d[0] = (float)(0.5 * (double)c[0] - (double)e[0]);
+}
+
+void HarmonicExciter::process(float* first, float* second)
+{
+    if (numSamples <= 0.0)
+        return;
+
+    // The filters and the compressor run numSamples over the work buffers: never past their end.
+    const int capacity = (int)workBufferA.size();
+    if (numSamples > (double)capacity)
+        return;
+
+    float* wetA = workBufferA.data();
+    float* wetB = workBufferB.data();
+
+    const int toCopy = std::max(0, std::min(blockSize, capacity));
+    std::copy(first, first + toCopy, wetA);
+    std::copy(second, second + toCopy, wetB);
+
+    highpassA.process(wetA);
+    highpassB.process(wetB);
+
+    compressor.process(wetA, wetB);
+
+    const float* d = polyCoeffs;
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float a = wetA[i];
+        float y = d[10];
+        for (int k = 9; k >= 0; --k)
+            y = y * a + d[k];
+        wetA[i] = y;
+
+        const float b = wetB[i];
+        y = d[10];
+        for (int k = 9; k >= 0; --k)
+            y = y * b + d[k];
+        wetB[i] = y;
+    }
+
+    lowpassA.process(wetA);
+    lowpassB.process(wetB);
+
+    for (int i = 0; i < numSamples; ++i)
+    {
+        first[i] = first[i] + wetA[i] * wetGain;
+        second[i] = second[i] + wetB[i] * wetGain;
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "dynamics/SoftKneeCompressor.h"
+#include "filters/AnalogFilter.h"
+
+#include <vector>
+
+// Adds generated harmonics to a stereo pair in place. Each channel's wet path is a copy of the
+// input through a highpass, a shared compressor, a polynomial waveshaper and a lowpass.
+class HarmonicExciter
+{
+public:
+    static constexpr int numHarmonics = 10;
+    static constexpr int numCoefficients = numHarmonics + 1;
+
+    HarmonicExciter();
+    ~HarmonicExciter();
+
+    void setSampleRate(double newSampleRate);
+    void setNumSamples(double newNumSamples);
+    // Grows the work buffers when a block is longer than any seen before; shorter blocks reuse them.
+    void setBlockSize(int newBlockSize);
+
+    // harmonics: amplitudes h1 to h10.
+    void init(const float* harmonics, float highpassHz, float lowpassHz, float mix);
+    void setHarmonics(const float* harmonics);
+    // relative != 0: amount is added to the mix given to init.
+    void setMix(int relative, float amount);
+    // relative != 0: hz is added to the base cutoff; otherwise it becomes the base.
+    void setHighpass(int relative, float hz);
+
+    void process(float* first, float* second);
+
+    // c: Chebyshev coefficients c0 to c10; d: the power-series coefficients d0 to d10.
+    void chebyshevToPowerSeries(const float* c, float* d);
+
+    int getBlockSize() const { return blockSize; }
+    int getWorkBufferCapacity() const { return (int)workBufferA.size(); }
+    float getWetGain() const { return wetGain; }
+    float getBaseMix() const { return baseMix; }
+    float getBaseHighpassHz() const { return baseHighpassHz; }
+    const float* getPolyCoeffs() const { return polyCoeffs; }
+    const ZandralDSP::AnalogFilter& getHighpass(int channel) const
+    {
+        return channel == 0 ? highpassA : highpassB;
+    }
+    const ZandralDSP::AnalogFilter& getLowpass(int channel) const
+    {
+        return channel == 0 ? lowpassA : lowpassB;
+    }
+    const SoftKneeCompressor& getCompressor() const { return compressor; }
+
+private:
+    double sampleRate = 44100.0;
+    double numSamples = 0.0;
+    int blockSize = 0;
+    std::vector<float> workBufferA;
+    std::vector<float> workBufferB;
+    float wetGain = 0.0f;
+    float polyCoeffs[numCoefficients] = {};
+    ZandralDSP::AnalogFilter highpassA;
+    ZandralDSP::AnalogFilter highpassB;
+    ZandralDSP::AnalogFilter lowpassA;
+    ZandralDSP::AnalogFilter lowpassB;
+    SoftKneeCompressor compressor;
+    float baseMix = 0.0f;
+    float baseHighpassHz = 0.0f;
+};

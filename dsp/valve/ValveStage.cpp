@@ -1,0 +1,275 @@
+#include "ValveStage.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr float kDefaultSampleRate = 44100.0f;
+constexpr float kClampLevel = 2.0f;
+} // namespace
+
+// The owner sets parameters and rates before the first init(), so every field starts from the
+// values that all-zero parameters at 44.1 kHz give.
+ValveStage::ValveStage()
+    : active(false), sampleRate(kDefaultSampleRate), blockSize(0), params{}, tubeQ(-1.0f),
+      tubeDist(0.5f), dcState{}, satThreshold(1.0f), dcPole(1.0f - 40.0f / kDefaultSampleRate), harmonics{},
+      tubeOffset(-1.0f / (1.0f - std::exp(-0.5f))), tubeAtQ(2.0f), preGain(std::pow(4.0f, -32.0f / 127.0f)),
+      lowpassA(), lowpassB(), highpassA(), highpassB(), exciter()
+{
+}
+
+ValveStage::~ValveStage()
+{
+}
+
+void ValveStage::init()
+{
+    lowpassA.init(2, 0, 22000.0f, 1.0f);
+    lowpassB.init(2, 0, 22000.0f, 1.0f);
+    highpassA.init(3, 0, 20.0f, 1.0f);
+    highpassB.init(3, 0, 20.0f, 1.0f);
+
+    exciter.init(harmonics, 20.0f, 20000.0f, 1.0f);
+
+    dcPole = 1.0f - 40.0f / sampleRate;
+
+    static constexpr float kHarmonics[10] = {1.0f, 0.0f, -1.0f, 0.0f, 1.0f, 0.0f, -1.0f, 0.0f, 1.0f, 0.0f};
+    for (int k = 0; k < 10; ++k)
+        harmonics[k] = kHarmonics[k];
+    exciter.setHarmonics(harmonics);
+
+    loadPreset(5);
+
+    // The offset puts the curve through 0 at x = 0 for the working point of row 5.
+    const float s = 1.0f / (1.0f - std::exp(tubeDist * tubeQ));
+    tubeOffset = s * tubeQ;
+    tubeAtQ = 1.0f / tubeDist;
+
+    preGain = std::pow(4.0f, static_cast<float>(params[3] - 32) / 127.0f);
+    if (params[5] != 0)
+        preGain = -preGain;
+
+    resetFiltersAndDcStates();
+}
+
+void ValveStage::loadPreset(int row)
+{
+    for (int i = 0; i < kNumParameters; ++i)
+        setParameter(i, kValvePresets[row][i]);
+
+    resetFiltersAndDcStates();
+}
+
+void ValveStage::setParameter(int index, int value)
+{
+    if (index < 0 || index >= kNumParameters)
+        return;
+
+    switch (index)
+    {
+    case 0:
+        params[0] = value;
+        if (value == 0)
+            resetFiltersAndDcStates();
+        break;
+    case 3:
+        params[3] = value;
+        tubeDist = static_cast<float>(value) / 127.0f * 5.0f + 0.5f;
+        break;
+    case 5:
+    case 8:
+        params[index] = value <= 1 ? value : 1;
+        break;
+    case 6:
+        params[6] = value;
+        lowpassA.setCutoff(static_cast<float>(value));
+        lowpassB.setCutoff(static_cast<float>(value));
+        break;
+    case 7:
+        params[7] = value;
+        highpassA.setCutoff(static_cast<float>(value));
+        highpassB.setCutoff(static_cast<float>(value));
+        break;
+    case 10:
+        params[10] = value;
+        tubeQ = static_cast<float>(value) / 127.0f - 1.0f;
+        satThreshold = static_cast<float>(value) * -0.0078125f + 1.0f;
+        break;
+    case 12:
+        params[12] = value;
+        exciter.setHighpass(1, static_cast<float>((100 - value) * 5));
+        exciter.setMix(1, static_cast<float>(value) * 0.01f);
+        break;
+    default:
+        params[index] = value;
+        break;
+    }
+}
+
+void ValveStage::activate()
+{
+    resetFiltersAndDcStates();
+    active = true;
+}
+
+void ValveStage::setSampleRate(double rate)
+{
+    sampleRate = static_cast<float>(rate);
+    const double stored = static_cast<double>(sampleRate);
+    lowpassA.setSampleRate(stored);
+    lowpassB.setSampleRate(stored);
+    highpassA.setSampleRate(stored);
+    highpassB.setSampleRate(stored);
+    exciter.setSampleRate(stored);
+}
+
+void ValveStage::setBlockSize(int size)
+{
+    blockSize = size;
+    lowpassA.setBlockSize(size);
+    lowpassB.setBlockSize(size);
+    highpassA.setBlockSize(size);
+    highpassB.setBlockSize(size);
+    exciter.setBlockSize(size);
+}
+
+void ValveStage::setNumSamples(double count)
+{
+    lowpassA.setNumSamples(count);
+    lowpassB.setNumSamples(count);
+    highpassA.setNumSamples(count);
+    highpassB.setNumSamples(count);
+    exciter.setNumSamples(count);
+}
+
+void ValveStage::processBlock(juce::AudioSampleBuffer& buffer)
+{
+    const int n = buffer.getNumSamples();
+    if (n != blockSize)
+    {
+        setNumSamples(static_cast<double>(n));
+        setBlockSize(n);
+    }
+
+    if (active)
+        process(buffer);
+}
+
+void ValveStage::process(juce::AudioSampleBuffer& buffer)
+{
+    const int n = buffer.getNumSamples();
+    float* a = buffer.getWritePointer(0);
+    float* b = buffer.getWritePointer(1);
+    const bool stereo = params[8] != 0;
+
+    if (stereo)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            a[i] = a[i] * preGain;
+            b[i] = b[i] * preGain;
+        }
+    }
+    else
+    {
+        for (int i = 0; i < n; ++i)
+            a[i] = (a[i] + b[i]) * preGain;
+    }
+
+    exciter.process(a, b);
+
+    if (params[9] != 0)
+        runFilters(a, b, stereo);
+
+    if (params[11] != 0)
+    {
+        softSaturate(a, n);
+        if (stereo)
+            softSaturate(b, n);
+    }
+
+    for (int i = 0; i < n; ++i)
+    {
+        if (a[i] > kClampLevel)
+            a[i] = kClampLevel;
+        if (b[i] > kClampLevel)
+            b[i] = kClampLevel;
+    }
+
+    tubeAndDcBlock(a, n, dcState[0], dcState[2]);
+    if (stereo)
+        tubeAndDcBlock(b, n, dcState[1], dcState[3]);
+
+    if (params[9] == 0)
+        runFilters(a, b, stereo);
+}
+
+void ValveStage::resetFiltersAndDcStates()
+{
+    lowpassA.reset();
+    highpassA.reset();
+    lowpassB.reset();
+    highpassB.reset();
+    for (float& state : dcState)
+        state = 0.0f;
+}
+
+void ValveStage::runFilters(float* a, float* b, bool stereo)
+{
+    lowpassA.process(a);
+    highpassA.process(a);
+    if (stereo)
+    {
+        lowpassB.process(b);
+        highpassB.process(b);
+    }
+}
+
+void ValveStage::softSaturate(float* samples, int n) const
+{
+    const float t = satThreshold;
+    const float range = 1.0f - t;
+    for (int i = 0; i < n; ++i)
+    {
+        const float x = samples[i];
+        if (std::isnan(x))
+        {
+            samples[i] = 0.0f;
+        }
+        else if (x > t)
+        {
+            const float d = x - t;
+            const float denominator = d / range + 1.0f;
+            samples[i] = t + d / (denominator * denominator);
+        }
+    }
+}
+
+void ValveStage::tubeAndDcBlock(float* samples, int n, float& previousOutput, float& previousInput) const
+{
+    const float q = tubeQ;
+    const float dist = tubeDist;
+    for (int i = 0; i < n; ++i)
+    {
+        const float x = samples[i];
+        float y;
+        if (q != 0.0f)
+        {
+            const float u = x - q;
+            // Zero at x == Q and wherever exp rounds to 1 within a few ulps of it.
+            const float denominator = 1.0f - std::exp(-dist * u);
+            const float v = denominator == 0.0f ? tubeAtQ : u / denominator;
+            y = v + tubeOffset;
+        }
+        else
+        {
+            const float denominator = 1.0f - std::exp(-dist * x);
+            y = denominator == 0.0f ? tubeAtQ : x / denominator;
+        }
+
+        const float out = dcPole * previousOutput + y - previousInput;
+        previousOutput = out;
+        previousInput = y;
+        samples[i] = out;
+    }
+}
