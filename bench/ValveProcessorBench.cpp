@@ -10,7 +10,7 @@ constexpr double kRate = 48000.0;
 constexpr int kSourceFrames = 48000;
 
 // Args: block length, valve mode. Reports the time per stereo frame at drive 0.8.
-void ValveProcessorProcess(benchmark::State& state)
+template <bool inPasses> void runValveProcessor(benchmark::State& state)
 {
     const int blockSize = static_cast<int>(state.range(0));
     const int mode = static_cast<int>(state.range(1));
@@ -42,7 +42,10 @@ void ValveProcessorProcess(benchmark::State& state)
         io.copyFrom(1, 0, source, 1, position, blockSize);
         position += blockSize;
 
-        vp.process(io);
+        if (inPasses)
+            vp.processInPasses(io);
+        else
+            vp.process(io);
         benchmark::DoNotOptimize(io.getReadPointer(0));
         benchmark::ClobberMemory();
     }
@@ -53,9 +56,27 @@ void ValveProcessorProcess(benchmark::State& state)
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.SetItemsProcessed(state.iterations() * blockSize);
 }
+
+// The per-sample chain.
+void ValveProcessorProcess(benchmark::State& state)
+{
+    runValveProcessor<false>(state);
+}
+
+// The block path.
+void ValveProcessorProcessInPasses(benchmark::State& state)
+{
+    runValveProcessor<true>(state);
+}
 } // namespace
 
 BENCHMARK(ValveProcessorProcess)
+    ->ArgNames({"block", "mode"})
+    ->Args({64, 0})
+    ->Args({64, 1})
+    ->Args({512, 0})
+    ->Args({512, 1});
+BENCHMARK(ValveProcessorProcessInPasses)
     ->ArgNames({"block", "mode"})
     ->Args({64, 0})
     ->Args({64, 1})

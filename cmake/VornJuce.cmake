@@ -34,6 +34,12 @@ target_compile_definitions(vorn_juce_config INTERFACE
     JUCE_MODAL_LOOPS_PERMITTED=1
     JUCE_VST3_CAN_REPLACE_VST2=0
     JUCE_SILENCE_XCODE_15_LINKER_WARNING=1)
+# The host tests load the built binaries with JUCE's own hosting classes. The flags only add hosting
+# code to juce_audio_processors, and every target must see the same set, so the plug-in gets them too.
+target_compile_definitions(vorn_juce_config INTERFACE
+    JUCE_PLUGINHOST_VST=1
+    JUCE_PLUGINHOST_VST3=1
+    JUCE_PLUGINHOST_LV2=1)
 target_link_libraries(vorn_juce_config INTERFACE juce::juce_recommended_config_flags)
 
 function(_vorn_take_module_sources lib)
@@ -58,3 +64,8 @@ target_link_libraries(vorn_juce_basics PUBLIC juce::juce_audio_basics vorn_juce_
 add_library(vorn_juce_plugin STATIC)
 _vorn_take_module_sources(vorn_juce_plugin ${VORN_JUCE_PLUGIN_MODULES})
 target_link_libraries(vorn_juce_plugin PUBLIC vorn_juce_basics juce::juce_audio_utils PNG::PNG JPEG::JPEG)
+# JUCE's 2.4 host code needs the interface headers; see vorn_make_fst_host_sdk_folder.
+include(VornFst)
+set(VORN_FST_HOST_SDK_DIR "${CMAKE_BINARY_DIR}/fst-host-sdk")
+vorn_make_fst_host_sdk_folder("${VORN_FST_HOST_SDK_DIR}")
+target_include_directories(vorn_juce_plugin PRIVATE "${VORN_FST_HOST_SDK_DIR}")

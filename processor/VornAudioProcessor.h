@@ -1,24 +1,104 @@
 #pragma once
+
 #include <juce_audio_processors/juce_audio_processors.h>
-// placeholder, replaced by the processor implementation
-class VornAudioProcessor : public juce::AudioProcessor
+
+#include "DspUtils.h"
+#include "dynamics/PeakCompressor.h"
+#include "valve/ValveProcessor.h"
+
+class FloatParameter;
+
+// The plug-in instance: twelve parameters, the valve stage followed by the stereo-linked compressor,
+// each with its own dry/wet blend, and the host state.
+class VornAudioProcessor : public juce::AudioProcessor, public juce::ChangeBroadcaster
 {
 public:
-    VornAudioProcessor() : juce::AudioProcessor(BusesProperties().withInput("Input", juce::AudioChannelSet::stereo()).withOutput("Output", juce::AudioChannelSet::stereo())) {}
-    const juce::String getName() const override { return "VORN"; }
-    void prepareToPlay(double, int) override {}
-    void releaseResources() override {}
-    void processBlock(juce::AudioSampleBuffer&, juce::MidiBuffer&) override {}
-    double getTailLengthSeconds() const override { return 0.0; }
-    bool acceptsMidi() const override { return false; }
-    bool producesMidi() const override { return false; }
-    juce::AudioProcessorEditor* createEditor() override { return nullptr; }
-    bool hasEditor() const override { return false; }
-    int getNumPrograms() override { return 1; }
-    int getCurrentProgram() override { return 0; }
-    void setCurrentProgram(int) override {}
-    const juce::String getProgramName(int) override { return {}; }
-    void changeProgramName(int, const juce::String&) override {}
-    void getStateInformation(juce::MemoryBlock&) override {}
-    void setStateInformation(const void*, int) override {}
+    VornAudioProcessor();
+    ~VornAudioProcessor() override;
+
+    const juce::String getName() const override;
+
+    void prepareToPlay(double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+
+    using juce::AudioProcessor::processBlock;
+    void processBlock(juce::AudioSampleBuffer& buffer, juce::MidiBuffer& midiMessages) override;
+
+    double getTailLengthSeconds() const override;
+
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram(int index) override;
+    const juce::String getProgramName(int index) override;
+    void changeProgramName(int index, const juce::String& newName) override;
+
+    void getStateInformation(juce::MemoryBlock& destData) override;
+    void setStateInformation(const void* data, int sizeInBytes) override;
+
+    // The 2.4 wrapper still asks these.
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
+    const juce::String getInputChannelName(int channelIndex) const override;
+    const juce::String getOutputChannelName(int channelIndex) const override;
+    bool isInputChannelStereoPair(int index) const override;
+    bool isOutputChannelStereoPair(int index) const override;
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+    bool silenceInProducesSilenceOut() const override;
+
+    bool isBypassed() const;
+
+    juce::Result savePreset(juce::File file);
+    void loadPreset(const juce::String& path);
+
+    // Owned by the processor's parameter list.
+    FloatParameter* valveDriveParam = nullptr;
+    FloatParameter* valveBiasParam = nullptr;
+    FloatParameter* valveInputParam = nullptr;
+    FloatParameter* valveBlendParam = nullptr;
+    FloatParameter* valveModeParam = nullptr;
+    FloatParameter* compRatioParam = nullptr;
+    FloatParameter* compAttackParam = nullptr;
+    FloatParameter* compRecoveryParam = nullptr;
+    FloatParameter* compThresholdParam = nullptr;
+    FloatParameter* compBlendParam = nullptr;
+    FloatParameter* outputParam = nullptr;
+    FloatParameter* masterBypassParam = nullptr;
+
+    // True while "Master Bypass" is below 0.5.
+    bool bypassed;
+    juce::String currentPresetName;
+    double currentSampleRate;
+
+    // Stereo work buffer for mono input.
+    juce::AudioSampleBuffer monoBuffer;
+    // Dry copies for the two blends, sized to the prepared block size.
+    juce::AudioSampleBuffer valveDryBuffer;
+    juce::AudioSampleBuffer compDryBuffer;
+
+    peak_dynamics::PeakCompressor compressor;
+
+    // Bands 0 to 5 of the stepped compressor parameters, shown by the editor.
+    int compRatioStep;
+    int compAttackStep;
+    int compRecoveryStep;
+
+    ValveProcessor valveProcessor;
+
+    // 0 until the first block, which is output as silence.
+    int firstBlockProcessed;
+
+    DspUtils dspUtils;
+
+private:
+    void processStereo(juce::AudioSampleBuffer& buffer);
+    // Runs the chain on a block no longer than the prepared size.
+    void processChain(juce::AudioSampleBuffer& buffer, int numInputChannels);
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(VornAudioProcessor)
 };

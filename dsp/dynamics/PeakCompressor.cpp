@@ -1,5 +1,7 @@
 #include "PeakCompressor.h"
 
+#include "BranchFree.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -64,6 +66,60 @@ void PeakCompressor::process(double& left, double& right)
     const double g = outputGain * gr;
     left = left * g;
     right = right * g;
+}
+
+void PeakCompressor::processBlock(float* left, float* right, int n)
+{
+    constexpr int chunk = 256;
+    // Per pair: the level above the threshold, then the envelope, then the gain.
+    double levels[chunk];
+
+    const double thresh = threshdB;
+    const double attackCoef = att.coef;
+    const double releaseCoef = rel.coef;
+    const double ratioMinusOne = ratio - 1.0;
+    const double gain = outputGain;
+
+    for (int start = 0; start < n; start += chunk)
+    {
+        const int count = std::min(chunk, n - start);
+        float* l = left + start;
+        float* r = right + start;
+
+        // 1. Key level above the threshold.
+        int i = 0;
+        for (; i < count; ++i)
+        {
+            const double al = std::abs((double)l[i]);
+            const double ar = std::abs((double)r[i]);
+            const double key = std::max(al, ar);
+            const double over = std::log(key + 1e-25) * 8.685889638065037 - thresh;
+            levels[i] = BranchFree::ifLess(over, 0.0, 1e-25, over + 1e-25);
+        }
+
+        // 2. The envelope, the only recursion: a level equal to it releases.
+        double env = envdB;
+        for (i = 0; i < count; ++i)
+        {
+            const double over = levels[i];
+            // Both candidates in parallel with the comparison, which then only picks one.
+            const double attacked = over + attackCoef * (env - over);
+            const double released = over + releaseCoef * (env - over);
+            env = BranchFree::ifGreater(over, env, attacked, released);
+            levels[i] = env;
+        }
+        envdB = env;
+
+        // 3. Gains.
+        for (i = 0; i < count; ++i)
+        {
+            const double gr = std::exp((levels[i] - 1e-25) * ratioMinusOne * 0.11512925464970228);
+            l[i] = (float)((double)l[i] * (gain * gr));
+            r[i] = (float)((double)r[i] * (gain * gr));
+            levels[i] = gr;
+        }
+        gainReduction = (float)levels[count - 1];
+    }
 }
 
 } // namespace peak_dynamics

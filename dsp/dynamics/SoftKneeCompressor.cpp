@@ -1,5 +1,7 @@
 #include "dynamics/SoftKneeCompressor.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace
@@ -13,6 +15,31 @@ inline float decibelsToGain(float db)
 inline float timeCoefficient(int ms, float invSampleRate)
 {
     return invSampleRate / ((float)ms / 1000.0f + invSampleRate);
+}
+
+// The envelope update of runPath(); attackNow and releaseNow come back through the references.
+inline float followEnvelope(float e, float x, float attackCoef, float releaseCoef, float& attackNow,
+                            float& releaseNow)
+{
+    if (e < 0.9f)
+    {
+        attackNow = attackCoef;
+        releaseNow = releaseCoef;
+    }
+    else if (e < 1.0f)
+    {
+        attackNow = attackCoef + (1.0f - attackCoef) * (e - 0.9f) * 10.0f;
+        releaseNow = releaseCoef / ((e - 0.9f) * 9.0f + 1.0f);
+    }
+    else
+    {
+        attackNow = 1.0f;
+        releaseNow = releaseCoef * 0.1f;
+    }
+
+    const float attacked = x * attackNow + e * (1.0f - attackNow);
+    const float released = x * releaseNow + e * (1.0f - releaseNow);
+    return x > e ? attacked : released;
 }
 } // namespace
 
@@ -294,4 +321,149 @@ void SoftKneeCompressor::process(float* first, float* second)
             second[i] = second[i] > 0.999f ? 0.999f : (second[i] < -0.999f ? -0.999f : second[i]);
         }
     }
+}
+
+void SoftKneeCompressor::processBlock(float* first, float* second)
+{
+    if (numSamples <= 0.0)
+        return;
+
+    // Every i with i < numSamples, as in process().
+    const int count = numSamples >= (double)INT_MAX ? INT_MAX : (int)std::ceil(numSamples);
+    const bool linked = channelMode == 0;
+    const bool peak = peakMode != 0;
+
+    for (int start = 0; start < count; start += blockChunk)
+    {
+        const int n = std::min(blockChunk, count - start);
+        if (linked)
+        {
+            if (peak)
+                processChunk<true, true>(first + start, second + start, n);
+            else
+                processChunk<true, false>(first + start, second + start, n);
+        }
+        else
+        {
+            if (peak)
+                processChunk<false, true>(first + start, second + start, n);
+            else
+                processChunk<false, false>(first + start, second + start, n);
+        }
+    }
+}
+
+template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* first, float* second, int n)
+{
+    constexpr int numPaths = linked ? 1 : 2;
+    // Per path: [0] the previous target gain, [1..n] the envelope, then its dB, then the target.
+    float levels[2][blockChunk + 1];
+
+    // 1. Detectors and envelopes: the only recursions, serial.
+    {
+        PeakHold hold0 = peaks[0], hold1 = peaks[1];
+        float e[2] = {paths[0].envelope, paths[1].envelope};
+        float attackNow[2] = {paths[0].attackNow, paths[1].attackNow};
+        float releaseNow[2] = {paths[0].releaseNow, paths[1].releaseNow};
+
+        for (int i = 0; i < n; ++i)
+        {
+            const float detectFirst = peak ? detect(hold0, first[i]) : std::fabs(first[i]);
+            const float detectSecond = peak ? detect(hold1, second[i]) : std::fabs(second[i]);
+
+            if constexpr (linked)
+            {
+                e[0] = followEnvelope(e[0], (detectFirst + detectSecond) / 2.0f, attackCoef, releaseCoef,
+                                      attackNow[0], releaseNow[0]);
+                levels[0][i + 1] = e[0];
+            }
+            else
+            {
+                e[0] =
+                    followEnvelope(e[0], detectFirst, attackCoef, releaseCoef, attackNow[0], releaseNow[0]);
+                e[1] =
+                    followEnvelope(e[1], detectSecond, attackCoef, releaseCoef, attackNow[1], releaseNow[1]);
+                levels[0][i + 1] = e[0];
+                levels[1][i + 1] = e[1];
+            }
+        }
+
+        if constexpr (peak)
+        {
+            peaks[0] = hold0;
+            peaks[1] = hold1;
+        }
+        for (int p = 0; p < numPaths; ++p)
+        {
+            paths[p].envelope = e[p];
+            paths[p].attackNow = attackNow[p];
+            paths[p].releaseNow = releaseNow[p];
+        }
+    }
+
+    // 2. Envelope dB and target gains, which depend on the envelope alone.
+    for (int p = 0; p < numPaths; ++p)
+    {
+        paths[p].envelopeDb = computeTargets(levels[p] + 1, n);
+        levels[p][0] = paths[p].prevTargetGain;
+    }
+
+    // 3. Gains smoothed over two targets, applied, and the clip.
+    const float* targets0 = levels[0];
+    const float* targets1 = levels[numPaths - 1];
+    for (int i = 0; i < n; ++i)
+    {
+        const float applied0 = 0.6f * targets0[i] + 0.4f * targets0[i + 1];
+        const float applied1 = linked ? applied0 : 0.6f * targets1[i] + 0.4f * targets1[i + 1];
+        float a = first[i] * applied0;
+        float b = second[i] * applied1;
+        if constexpr (peak)
+        {
+            a = a > 0.999f ? 0.999f : (a < -0.999f ? -0.999f : a);
+            b = b > 0.999f ? 0.999f : (b < -0.999f ? -0.999f : b);
+        }
+        first[i] = a;
+        second[i] = b;
+    }
+
+    for (int p = 0; p < numPaths; ++p)
+    {
+        const float* targets = levels[p];
+        paths[p].targetGain = targets[n];
+        paths[p].appliedGain = 0.6f * targets[n - 1] + 0.4f * targets[n];
+        paths[p].prevTargetGain = targets[n];
+    }
+}
+
+float SoftKneeCompressor::computeTargets(float* levels, int n) const
+{
+    // std::log and std::exp exactly as in runPath(): the exciter's wet path feeds the valve stage's
+    // low-cutoff filters, which turn a one-ulp difference here into a thousand times more there.
+    for (int i = 0; i < n; ++i)
+        levels[i] = (float)(std::log((double)levels[i]) * 20.0 / 2.3025848865509033);
+
+    const float lastDb = levels[n - 1];
+
+    for (int i = 0; i < n; ++i)
+    {
+        const float level = levels[i];
+        float target;
+        if (level < threshold)
+        {
+            target = makeupGain;
+        }
+        else if (level < kneeTop)
+        {
+            const float kneeRatio = (log2Ratio - 1.0f) * (level - threshold) * invKneeWidth + 1.0f;
+            target = decibelsToGain((level - threshold) / kneeRatio + threshold - level) * makeupGain;
+        }
+        else
+        {
+            target = decibelsToGain((level - kneeTop) * invRatio + (threshold + kneeTopGainDb) - level) *
+                     makeupGain;
+        }
+        levels[i] = target < 1e-5f ? 1e-5f : target;
+    }
+
+    return lastDb;
 }

@@ -58,6 +58,9 @@ public:
     void loadPreset(int row);
 
     void process(float* first, float* second);
+    // Block path with the same output and state as process(): the detectors and envelopes run
+    // serially, then the logarithms, the gain computer and the gains in passes over the block.
+    void processBlock(float* first, float* second);
 
     int getHoldSamples() const { return holdSamples; }
     float getThreshold() const { return threshold; }
@@ -77,6 +80,12 @@ private:
     void updateDerivedValues();
     float detect(PeakHold& peak, float sample);
     void runPath(GainPath& path, float x);
+
+    // Block path, in chunks of this many samples held on the stack.
+    static constexpr int blockChunk = 256;
+    template <bool linked, bool peak> void processChunk(float* first, float* second, int n);
+    // Envelope dB of levels[1..n] in place, then the target gains; returns the last envelope dB.
+    float computeTargets(float* levels, int n) const;
 
     static const int presets[numPresets][numParameters];
 

@@ -334,6 +334,47 @@ void AnalogFilter::processSection(float* block, float* x, float* y, const float*
     }
 }
 
+bool AnalogFilter::isSingleBiquad() const
+{
+    return orderIndex == 0 && sectionOrder == 2 && crossfadePending == 0;
+}
+
+AnalogFilter::Biquad AnalogFilter::getBiquad() const
+{
+    return Biquad{coeffs[0],    coeffs[1],    coeffs[2],    coeffs[4],   coeffs[5],
+                  xState[0][0], xState[0][1], yState[0][0], yState[0][1]};
+}
+
+void AnalogFilter::setBiquadState(const Biquad& section)
+{
+    xState[0][0] = section.x1;
+    xState[0][1] = section.x2;
+    yState[0][0] = section.y1;
+    yState[0][1] = section.y2;
+}
+
+void AnalogFilter::processPair(AnalogFilter& first, float* firstBlock, AnalogFilter& second,
+                               float* secondBlock)
+{
+    const int count = first.sampleCount();
+    if (!first.isSingleBiquad() || !second.isSingleBiquad() || second.sampleCount() != count)
+    {
+        first.process(firstBlock);
+        second.process(secondBlock);
+        return;
+    }
+
+    BiquadPair pair(first.getBiquad(), second.getBiquad());
+    for (int i = 0; i < count; ++i)
+    {
+        const BiquadPair::Lanes out = pair.step(BiquadPair::Lanes{firstBlock[i], secondBlock[i], 0.0f, 0.0f});
+        firstBlock[i] = out[0];
+        secondBlock[i] = out[1];
+    }
+    first.setBiquadState(pair.lane(0));
+    second.setBiquadState(pair.lane(1));
+}
+
 int AnalogFilter::sampleCount() const
 {
     if (!(numSamples > 0.0))

@@ -47,6 +47,59 @@ public:
     // b and a the two halves of a coefficient set.
     void processSection(float* block, float* x, float* y, const float* b, const float* a);
 
+    // One second-order section's coefficients and states, as a value.
+    struct Biquad
+    {
+        float b0, b1, b2, a1, a2;
+        float x1, x2, y1, y2;
+    };
+
+    // Two filters' biquads side by side, the first in lane 0 and the second in lane 1 of a vector
+    // (lanes 2 and 3 idle): each operation serves both. step() does processSection()'s arithmetic for
+    // one sample in every lane, so the results are the same to the bit.
+    struct BiquadPair
+    {
+        typedef float Lanes __attribute__((vector_size(16)));
+
+        Lanes b0, b1, b2, a1, a2, x1, x2, y1, y2;
+
+        BiquadPair(const Biquad& p, const Biquad& q)
+            : b0{p.b0, q.b0, 0.0f, 0.0f}, b1{p.b1, q.b1, 0.0f, 0.0f}, b2{p.b2, q.b2, 0.0f, 0.0f},
+              a1{p.a1, q.a1, 0.0f, 0.0f}, a2{p.a2, q.a2, 0.0f, 0.0f}, x1{p.x1, q.x1, 0.0f, 0.0f},
+              x2{p.x2, q.x2, 0.0f, 0.0f}, y1{p.y1, q.y1, 0.0f, 0.0f}, y2{p.y2, q.y2, 0.0f, 0.0f}
+        {
+        }
+
+        Lanes step(Lanes v)
+        {
+            const Lanes out = b0 * v + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
+            y2 = y1;
+            y1 = out + 1e-18f;
+            x2 = x1;
+            x1 = v;
+            return out;
+        }
+
+        Biquad lane(int index) const
+        {
+            return Biquad{b0[index], b1[index], b2[index], a1[index], a2[index],
+                          x1[index], x2[index], y1[index], y2[index]};
+        }
+    };
+
+    // True when process() would run exactly one second-order section and no crossfade; only then do
+    // getBiquad() and setBiquadState() stand for the whole filter.
+    bool isSingleBiquad() const;
+    Biquad getBiquad() const;
+    // Stores x1, x2, y1, y2 back; the coefficients stay.
+    void setBiquadState(const Biquad& section);
+    // Samples that process() runs over.
+    int getProcessCount() const { return sampleCount(); }
+
+    // Block path: the same as first.process(firstBlock) followed by second.process(secondBlock),
+    // with the two filters in one loop when both are single biquads over the same count.
+    static void processPair(AnalogFilter& first, float* firstBlock, AnalogFilter& second, float* secondBlock);
+
     double getSampleRate() const { return sampleRate; }
     double getNumSamples() const { return numSamples; }
     int getBlockSize() const { return blockSize; }

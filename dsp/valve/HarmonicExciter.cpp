@@ -186,3 +186,53 @@ void HarmonicExciter::process(float* first, float* second)
         second[i] = second[i] + wetB[i] * wetGain;
     }
 }
+
+void HarmonicExciter::processBlock(float* first, float* second)
+{
+    if (numSamples <= 0.0)
+        return;
+
+    const int capacity = (int)workBufferA.size();
+    if (numSamples > (double)capacity)
+        return;
+
+    float* wetA = workBufferA.data();
+    float* wetB = workBufferB.data();
+
+    const int toCopy = std::max(0, std::min(blockSize, capacity));
+    std::copy(first, first + toCopy, wetA);
+    std::copy(second, second + toCopy, wetB);
+
+    ZandralDSP::AnalogFilter::processPair(highpassA, wetA, highpassB, wetB);
+
+    compressor.processBlock(wetA, wetB);
+
+    // Every i with i < numSamples; at most the capacity, checked above.
+    const int count = (int)std::ceil(numSamples);
+    // A local copy, which the compiler may keep in registers while it writes the buffers.
+    float d[numCoefficients];
+    std::copy(polyCoeffs, polyCoeffs + numCoefficients, d);
+    for (int i = 0; i < count; ++i)
+    {
+        const float a = wetA[i];
+        const float b = wetB[i];
+        float ya = d[10];
+        float yb = d[10];
+        for (int k = 9; k >= 0; --k)
+        {
+            ya = ya * a + d[k];
+            yb = yb * b + d[k];
+        }
+        wetA[i] = ya;
+        wetB[i] = yb;
+    }
+
+    ZandralDSP::AnalogFilter::processPair(lowpassA, wetA, lowpassB, wetB);
+
+    const float gain = wetGain;
+    for (int i = 0; i < count; ++i)
+    {
+        first[i] = first[i] + wetA[i] * gain;
+        second[i] = second[i] + wetB[i] * gain;
+    }
+}

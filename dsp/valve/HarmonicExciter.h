@@ -30,6 +30,9 @@ public:
     void setHighpass(int relative, float hz);
 
     void process(float* first, float* second);
+    // Block path with the same output and state as process(): both channels' filters side by side
+    // and the compressor's block path.
+    void processBlock(float* first, float* second);
 
     // c: Chebyshev coefficients c0 to c10; d: the power-series coefficients d0 to d10.
     void chebyshevToPowerSeries(const float* c, float* d);

@@ -60,6 +60,24 @@ void ValveProcessor::prepare(double sampleRate, double blockSize)
 
 void ValveProcessor::process(juce::AudioSampleBuffer& io)
 {
+    fillWorkBuffer(io);
+    stage.processBlock(workBuffer);
+
+    const float drive = settings[0];
+    dspUtils.blendBuffers(io, workBuffer, 1.0f - drive, drive);
+}
+
+void ValveProcessor::processInPasses(juce::AudioSampleBuffer& io)
+{
+    fillWorkBuffer(io);
+    stage.processBlockInPasses(workBuffer);
+
+    const float drive = settings[0];
+    dspUtils.blendBuffers(io, workBuffer, 1.0f - drive, drive);
+}
+
+void ValveProcessor::fillWorkBuffer(const juce::AudioSampleBuffer& io)
+{
     const int n = io.getNumSamples();
     // Keeps the prepared allocation, so blocks up to the prepared size never allocate.
     if (workBuffer.getNumSamples() != n)
@@ -75,9 +93,4 @@ void ValveProcessor::process(juce::AudioSampleBuffer& io)
         else if (inputGain != 1.0f)
             juce::FloatVectorOperations::multiply(work, inputGain, n);
     }
-
-    stage.processBlock(workBuffer);
-
-    const float drive = settings[0];
-    dspUtils.blendBuffers(io, workBuffer, 1.0f - drive, drive);
 }

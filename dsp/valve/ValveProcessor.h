@@ -17,6 +17,8 @@ public:
     void setMode(int mode);
     void prepare(double sampleRate, double blockSize);
     void process(juce::AudioSampleBuffer& io);
+    // Block path: process() with the stage's block path, the same output and state.
+    void processInPasses(juce::AudioSampleBuffer& io);
 
     juce::AudioSampleBuffer workBuffer;
     juce::Array<float> settings; // [0] drive 0..1, [1] bias
@@ -26,4 +28,5 @@ public:
 
 private:
     int driveToStageValue(float drive);
+    void fillWorkBuffer(const juce::AudioSampleBuffer& io);
 };

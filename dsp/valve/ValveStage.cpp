@@ -273,3 +273,168 @@ void ValveStage::tubeAndDcBlock(float* samples, int n, float& previousOutput, fl
         samples[i] = out;
     }
 }
+
+void ValveStage::processBlockInPasses(juce::AudioSampleBuffer& buffer)
+{
+    const int n = buffer.getNumSamples();
+    if (n != blockSize)
+    {
+        setNumSamples(static_cast<double>(n));
+        setBlockSize(n);
+    }
+
+    if (active)
+        processInPasses(buffer);
+}
+
+void ValveStage::processInPasses(juce::AudioSampleBuffer& buffer)
+{
+    const int n = buffer.getNumSamples();
+    float* a = buffer.getWritePointer(0);
+    float* b = buffer.getWritePointer(1);
+    const bool stereo = params[8] != 0;
+
+    if (stereo)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            a[i] = a[i] * preGain;
+            b[i] = b[i] * preGain;
+        }
+    }
+    else
+    {
+        for (int i = 0; i < n; ++i)
+            a[i] = (a[i] + b[i]) * preGain;
+    }
+
+    exciter.processBlock(a, b);
+
+    if (!stereo)
+    {
+        // Not used by the plug-in's rows: the per-sample steps.
+        if (params[9] != 0)
+            runFilters(a, b, false);
+        if (params[11] != 0)
+            softSaturate(a, n);
+        for (int i = 0; i < n; ++i)
+        {
+            if (a[i] > kClampLevel)
+                a[i] = kClampLevel;
+            if (b[i] > kClampLevel)
+                b[i] = kClampLevel;
+        }
+        tubeAndDcBlock(a, n, dcState[0], dcState[2]);
+        if (params[9] == 0)
+            runFilters(a, b, false);
+        return;
+    }
+
+    if (params[9] != 0)
+    {
+        ZandralDSP::AnalogFilter::processPair(lowpassA, a, lowpassB, b);
+        ZandralDSP::AnalogFilter::processPair(highpassA, a, highpassB, b);
+    }
+
+    if (params[11] != 0)
+    {
+        softSaturate(a, n);
+        softSaturate(b, n);
+    }
+
+    // The clamp goes into the tube pass; the DC blocker's recursion into the filter loop.
+    clampAndTubeCurve(a, n);
+    clampAndTubeCurve(b, n);
+
+    if (params[9] == 0 && dcBlockAndFilterPair(a, b, n))
+        return;
+
+    dcBlock(a, n, dcState[0], dcState[2]);
+    dcBlock(b, n, dcState[1], dcState[3]);
+    if (params[9] == 0)
+    {
+        ZandralDSP::AnalogFilter::processPair(lowpassA, a, lowpassB, b);
+        ZandralDSP::AnalogFilter::processPair(highpassA, a, highpassB, b);
+    }
+}
+
+void ValveStage::clampAndTubeCurve(float* samples, int n) const
+{
+    // The same std::exp as tubeAndDcBlock(): near x = Q the curve divides by a small difference, and
+    // the filters after it turn a one-ulp difference into far more.
+    const float q = tubeQ;
+    const float dist = tubeDist;
+    for (int i = 0; i < n; ++i)
+    {
+        float x = samples[i];
+        if (x > kClampLevel)
+            x = kClampLevel;
+        float y;
+        if (q != 0.0f)
+        {
+            const float u = x - q;
+            const float denominator = 1.0f - std::exp(-dist * u);
+            const float v = denominator == 0.0f ? tubeAtQ : u / denominator;
+            y = v + tubeOffset;
+        }
+        else
+        {
+            const float denominator = 1.0f - std::exp(-dist * x);
+            y = denominator == 0.0f ? tubeAtQ : x / denominator;
+        }
+        samples[i] = y;
+    }
+}
+
+void ValveStage::dcBlock(float* samples, int n, float& previousOutput, float& previousInput) const
+{
+    float out = previousOutput;
+    float in = previousInput;
+    for (int i = 0; i < n; ++i)
+    {
+        const float y = samples[i];
+        out = dcPole * out + y - in;
+        in = y;
+        samples[i] = out;
+    }
+    previousOutput = out;
+    previousInput = in;
+}
+
+bool ValveStage::dcBlockAndFilterPair(float* a, float* b, int n)
+{
+    const ZandralDSP::AnalogFilter* filters[4] = {&lowpassA, &highpassA, &lowpassB, &highpassB};
+    for (const auto* filter : filters)
+        if (!filter->isSingleBiquad() || filter->getProcessCount() != n)
+            return false;
+
+    // Channel a in lane 0, b in lane 1: each operation serves both channels, with the arithmetic of
+    // dcBlock() and AnalogFilter::processSection() in every lane.
+    using Pair = ZandralDSP::AnalogFilter::BiquadPair;
+    using Lanes = Pair::Lanes;
+    Pair low(lowpassA.getBiquad(), lowpassB.getBiquad());
+    Pair high(highpassA.getBiquad(), highpassB.getBiquad());
+    Lanes out = {dcState[0], dcState[1], 0.0f, 0.0f};
+    Lanes in = {dcState[2], dcState[3], 0.0f, 0.0f};
+    const float pole = dcPole;
+
+    for (int i = 0; i < n; ++i)
+    {
+        const Lanes y = {a[i], b[i], 0.0f, 0.0f};
+        out = pole * out + y - in;
+        in = y;
+        const Lanes filtered = high.step(low.step(out));
+        a[i] = filtered[0];
+        b[i] = filtered[1];
+    }
+
+    dcState[0] = out[0];
+    dcState[1] = out[1];
+    dcState[2] = in[0];
+    dcState[3] = in[1];
+    lowpassA.setBiquadState(low.lane(0));
+    lowpassB.setBiquadState(low.lane(1));
+    highpassA.setBiquadState(high.lane(0));
+    highpassB.setBiquadState(high.lane(1));
+    return true;
+}

@@ -40,6 +40,9 @@ public:
 
     void processBlock(juce::AudioSampleBuffer& buffer);
     void process(juce::AudioSampleBuffer& buffer);
+    // Block path: processBlock() and process() with the same output and state, the exciter's block
+    // path, the tube curve's exponentials as one pass and the stereo filters side by side.
+    void processBlockInPasses(juce::AudioSampleBuffer& buffer);
 
     bool active;
     float sampleRate;
@@ -65,4 +68,11 @@ private:
     void runFilters(float* a, float* b, bool stereo);
     void softSaturate(float* samples, int n) const;
     void tubeAndDcBlock(float* samples, int n, float& previousOutput, float& previousInput) const;
+
+    void processInPasses(juce::AudioSampleBuffer& buffer);
+    // The clamp and the tube curve, in place: tubeAndDcBlock() without the DC blocker.
+    void clampAndTubeCurve(float* samples, int n) const;
+    void dcBlock(float* samples, int n, float& previousOutput, float& previousInput) const;
+    // DC blocker, lowpass and highpass of both channels in one loop, if the filters allow.
+    bool dcBlockAndFilterPair(float* a, float* b, int n);
 };
