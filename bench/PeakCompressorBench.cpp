@@ -1,10 +1,9 @@
 #include <benchmark/benchmark.h>
 
+#include "BenchSignals.h"
 #include "dynamics/PeakCompressor.h"
 
 #include <algorithm>
-#include <cmath>
-#include <random>
 #include <vector>
 
 namespace
@@ -20,19 +19,7 @@ struct Programme
 
     Programme() : left(kPairs), right(kPairs)
     {
-        std::mt19937 rng(1234);
-        std::normal_distribution<float> noise(0.0f, 0.08f);
-        const double twoPi = 6.283185307179586;
-        for (int i = 0; i < kPairs; ++i)
-        {
-            const double t = i / kSampleRate;
-            const double swell = 0.55 + 0.45 * std::sin(twoPi * 1.5 * t);
-            const double tones = 0.35 * std::sin(twoPi * 110.0 * t) + 0.2 * std::sin(twoPi * 440.0 * t) +
-                                 0.1 * std::sin(twoPi * 1975.0 * t);
-            left[(size_t)i] = (float)(swell * tones) + noise(rng);
-            right[(size_t)i] =
-                (float)(swell * (tones * 0.8 + 0.1 * std::sin(twoPi * 660.0 * t))) + noise(rng);
-        }
+        bench::fillProgramme(left.data(), right.data(), kPairs, kSampleRate, {1234, 0.08f, 0.35, 1975.0});
     }
 };
 
@@ -74,14 +61,11 @@ void BM_PeakCompressorProcess(benchmark::State& state)
             outLeft[(size_t)i] = (float)l;
             outRight[(size_t)i] = (float)r;
         }
-        benchmark::DoNotOptimize(outLeft.data());
-        benchmark::DoNotOptimize(outRight.data());
-        benchmark::ClobberMemory();
+        bench::keep(outLeft.data(), outRight.data());
     }
 
     state.SetItemsProcessed(state.iterations() * kPairs);
-    state.counters["time_per_pair"] = benchmark::Counter(
-        (double)kPairs, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["time_per_pair"] = bench::timePerFrame(kPairs);
     state.counters["min_gain_reduction"] = minGain;
 }
 
@@ -101,14 +85,11 @@ void BM_PeakCompressorProcessBlock(benchmark::State& state)
         std::copy(programme.right.begin(), programme.right.end(), outRight.begin());
         for (int start = 0; start < kPairs; start += 512)
             comp.processBlock(outLeft.data() + start, outRight.data() + start, std::min(512, kPairs - start));
-        benchmark::DoNotOptimize(outLeft.data());
-        benchmark::DoNotOptimize(outRight.data());
-        benchmark::ClobberMemory();
+        bench::keep(outLeft.data(), outRight.data());
     }
 
     state.SetItemsProcessed(state.iterations() * kPairs);
-    state.counters["time_per_pair"] = benchmark::Counter(
-        (double)kPairs, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["time_per_pair"] = bench::timePerFrame(kPairs);
 }
 
 } // namespace

@@ -2,10 +2,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSignals.h"
 #include "VornAudioProcessor.h"
-
-#include <cmath>
-#include <random>
 
 namespace
 {
@@ -36,19 +34,8 @@ void setEveryStageWorking(VornAudioProcessor& processor)
 juce::AudioSampleBuffer makeProgramme()
 {
     juce::AudioSampleBuffer source(2, kSourceFrames);
-    std::mt19937 rng(4321);
-    std::normal_distribution<float> noise(0.0f, 0.06f);
-    const double twoPi = 6.283185307179586;
-    for (int i = 0; i < kSourceFrames; ++i)
-    {
-        const double t = i / kRate;
-        const double swell = 0.55 + 0.45 * std::sin(twoPi * 1.5 * t);
-        const double tones = 0.4 * std::sin(twoPi * 110.0 * t) + 0.2 * std::sin(twoPi * 440.0 * t) +
-                             0.1 * std::sin(twoPi * 3100.0 * t);
-        source.setSample(0, i, (float)(swell * tones) + noise(rng));
-        source.setSample(1, i,
-                         (float)(swell * (0.8 * tones + 0.1 * std::sin(twoPi * 660.0 * t))) + noise(rng));
-    }
+    bench::fillProgramme(source.getWritePointer(0), source.getWritePointer(1), kSourceFrames, kRate,
+                         {4321, 0.06f, 0.4, 3100.0});
     return source;
 }
 
@@ -75,20 +62,12 @@ void ProcessorProcessBlock(benchmark::State& state)
     int position = 0;
     for (auto _ : state)
     {
-        if (position + blockSize > kSourceFrames)
-            position = 0;
-        io.copyFrom(0, 0, source, 0, position, blockSize);
-        io.copyFrom(1, 0, source, 1, position, blockSize);
-        position += blockSize;
-
+        bench::copyNextBlock(io, source, position);
         processor.processBlock(io, midi);
-        benchmark::DoNotOptimize(io.getReadPointer(0));
-        benchmark::ClobberMemory();
+        bench::keep(io.getReadPointer(0), io.getReadPointer(1));
     }
 
-    state.counters["per_frame"] =
-        benchmark::Counter(static_cast<double>(blockSize),
-                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_frame"] = bench::timePerFrame(blockSize);
     state.counters["gain_reduction"] = processor.compressor.gainReduction;
     state.SetItemsProcessed(state.iterations() * blockSize);
 }

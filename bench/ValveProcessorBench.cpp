@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "BenchSignals.h"
 #include "valve/ValveProcessor.h"
 
 #include <cmath>
@@ -36,24 +37,15 @@ template <bool inPasses> void runValveProcessor(benchmark::State& state)
     int position = 0;
     for (auto _ : state)
     {
-        if (position + blockSize > kSourceFrames)
-            position = 0;
-        io.copyFrom(0, 0, source, 0, position, blockSize);
-        io.copyFrom(1, 0, source, 1, position, blockSize);
-        position += blockSize;
-
+        bench::copyNextBlock(io, source, position);
         if (inPasses)
             vp.processInPasses(io);
         else
             vp.process(io);
-        benchmark::DoNotOptimize(io.getReadPointer(0));
-        benchmark::ClobberMemory();
+        bench::keep(io.getReadPointer(0), io.getReadPointer(1));
     }
 
-    // Inverted frame rate: seconds per stereo frame, printed with an SI prefix (e.g. 75ns).
-    state.counters["per_frame"] =
-        benchmark::Counter(static_cast<double>(blockSize),
-                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_frame"] = bench::timePerFrame(blockSize);
     state.SetItemsProcessed(state.iterations() * blockSize);
 }
 

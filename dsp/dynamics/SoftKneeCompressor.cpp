@@ -17,7 +17,7 @@ inline float timeCoefficient(int ms, float invSampleRate)
     return invSampleRate / ((float)ms / 1000.0f + invSampleRate);
 }
 
-// The envelope update of runPath(); attackNow and releaseNow come back through the references.
+// One envelope step of a gain path; attackNow and releaseNow come back through the references.
 inline float followEnvelope(float e, float x, float attackCoef, float releaseCoef, float& attackNow,
                             float& releaseNow)
 {
@@ -40,6 +40,12 @@ inline float followEnvelope(float e, float x, float attackCoef, float releaseCoe
     const float attacked = x * attackNow + e * (1.0f - attackNow);
     const float released = x * releaseNow + e * (1.0f - releaseNow);
     return x > e ? attacked : released;
+}
+
+// Envelope to dB through double precision, the same in both paths.
+inline float envelopeToDecibels(float e)
+{
+    return (float)(std::log((double)e) * 20.0 / 2.3025848865509033);
 }
 } // namespace
 
@@ -232,36 +238,8 @@ float SoftKneeCompressor::detect(PeakHold& peak, float sample)
     return peak.peakLevel;
 }
 
-void SoftKneeCompressor::runPath(GainPath& path, float x)
+float SoftKneeCompressor::computeTargetGain(float level) const
 {
-    float e = path.envelope;
-
-    // Loud programme speeds up the attack and slows the release.
-    if (e < 0.9f)
-    {
-        path.attackNow = attackCoef;
-        path.releaseNow = releaseCoef;
-    }
-    else if (e < 1.0f)
-    {
-        path.attackNow = attackCoef + (1.0f - attackCoef) * (e - 0.9f) * 10.0f;
-        path.releaseNow = releaseCoef / ((e - 0.9f) * 9.0f + 1.0f);
-    }
-    else
-    {
-        path.attackNow = 1.0f;
-        path.releaseNow = releaseCoef * 0.1f;
-    }
-
-    if (x > e)
-        e = x * path.attackNow + e * (1.0f - path.attackNow);
-    else
-        e = x * path.releaseNow + e * (1.0f - path.releaseNow);
-    path.envelope = e;
-
-    path.envelopeDb = (float)(std::log((double)e) * 20.0 / 2.3025848865509033);
-
-    const float level = path.envelopeDb;
     float target;
     if (level < threshold)
     {
@@ -277,10 +255,16 @@ void SoftKneeCompressor::runPath(GainPath& path, float x)
         target =
             decibelsToGain((level - kneeTop) * invRatio + (threshold + kneeTopGainDb) - level) * makeupGain;
     }
+    return target < 1e-5f ? 1e-5f : target;
+}
 
-    if (target < 1e-5f)
-        target = 1e-5f;
-    path.targetGain = target;
+void SoftKneeCompressor::runPath(GainPath& path, float x)
+{
+    // Loud programme speeds up the attack and slows the release.
+    path.envelope =
+        followEnvelope(path.envelope, x, attackCoef, releaseCoef, path.attackNow, path.releaseNow);
+    path.envelopeDb = envelopeToDecibels(path.envelope);
+    path.targetGain = computeTargetGain(path.envelopeDb);
 
     // Smooths the gain over two samples.
     path.appliedGain = 0.6f * path.prevTargetGain + 0.4f * path.targetGain;
@@ -437,33 +421,15 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
 
 float SoftKneeCompressor::computeTargets(float* levels, int n) const
 {
-    // std::log and std::exp exactly as in runPath(): the exciter's wet path feeds the valve stage's
-    // low-cutoff filters, which turn a one-ulp difference here into a thousand times more there.
+    // The same helpers as runPath(): the exciter's wet path feeds the valve stage's low-cutoff
+    // filters, which turn a one-ulp difference here into a thousand times more there.
     for (int i = 0; i < n; ++i)
-        levels[i] = (float)(std::log((double)levels[i]) * 20.0 / 2.3025848865509033);
+        levels[i] = envelopeToDecibels(levels[i]);
 
     const float lastDb = levels[n - 1];
 
     for (int i = 0; i < n; ++i)
-    {
-        const float level = levels[i];
-        float target;
-        if (level < threshold)
-        {
-            target = makeupGain;
-        }
-        else if (level < kneeTop)
-        {
-            const float kneeRatio = (log2Ratio - 1.0f) * (level - threshold) * invKneeWidth + 1.0f;
-            target = decibelsToGain((level - threshold) / kneeRatio + threshold - level) * makeupGain;
-        }
-        else
-        {
-            target = decibelsToGain((level - kneeTop) * invRatio + (threshold + kneeTopGainDb) - level) *
-                     makeupGain;
-        }
-        levels[i] = target < 1e-5f ? 1e-5f : target;
-    }
+        levels[i] = computeTargetGain(levels[i]);
 
     return lastDb;
 }

@@ -79,6 +79,8 @@ public:
 private:
     void updateDerivedValues();
     float detect(PeakHold& peak, float sample);
+    // Gain computer: the target gain for an envelope in dB, never below 1e-5.
+    float computeTargetGain(float level) const;
     void runPath(GainPath& path, float x);
 
     // Block path, in chunks of this many samples held on the stack.

@@ -17,30 +17,24 @@ HarmonicExciter::~HarmonicExciter() = default;
 void HarmonicExciter::setSampleRate(double newSampleRate)
 {
     sampleRate = newSampleRate;
-    highpassA.setSampleRate(newSampleRate);
-    highpassB.setSampleRate(newSampleRate);
-    lowpassA.setSampleRate(newSampleRate);
-    lowpassB.setSampleRate(newSampleRate);
+    for (auto* filter : filters())
+        filter->setSampleRate(newSampleRate);
     compressor.setSampleRate(newSampleRate);
 }
 
 void HarmonicExciter::setNumSamples(double newNumSamples)
 {
     numSamples = newNumSamples;
-    highpassA.setNumSamples(newNumSamples);
-    highpassB.setNumSamples(newNumSamples);
-    lowpassA.setNumSamples(newNumSamples);
-    lowpassB.setNumSamples(newNumSamples);
+    for (auto* filter : filters())
+        filter->setNumSamples(newNumSamples);
     compressor.setNumSamples(newNumSamples);
 }
 
 void HarmonicExciter::setBlockSize(int newBlockSize)
 {
     blockSize = newBlockSize;
-    highpassA.setBlockSize(newBlockSize);
-    highpassB.setBlockSize(newBlockSize);
-    lowpassA.setBlockSize(newBlockSize);
-    lowpassB.setBlockSize(newBlockSize);
+    for (auto* filter : filters())
+        filter->setBlockSize(newBlockSize);
 
     // Only a block longer than any announced so far allocates.
     if (newBlockSize > (int)workBufferA.size())
@@ -139,22 +133,29 @@ void HarmonicExciter::chebyshevToPowerSeries(const float* c, float* d)
     d[0] = (float)(0.5 * (double)c[0] - (double)e[0]);
 }
 
-void HarmonicExciter::process(float* first, float* second)
+bool HarmonicExciter::copyIntoWorkBuffers(const float* first, const float* second)
 {
     if (numSamples <= 0.0)
-        return;
+        return false;
 
     // The filters and the compressor run numSamples over the work buffers: never past their end.
     const int capacity = (int)workBufferA.size();
     if (numSamples > (double)capacity)
+        return false;
+
+    const int toCopy = std::max(0, std::min(blockSize, capacity));
+    std::copy(first, first + toCopy, workBufferA.data());
+    std::copy(second, second + toCopy, workBufferB.data());
+    return true;
+}
+
+void HarmonicExciter::process(float* first, float* second)
+{
+    if (!copyIntoWorkBuffers(first, second))
         return;
 
     float* wetA = workBufferA.data();
     float* wetB = workBufferB.data();
-
-    const int toCopy = std::max(0, std::min(blockSize, capacity));
-    std::copy(first, first + toCopy, wetA);
-    std::copy(second, second + toCopy, wetB);
 
     highpassA.process(wetA);
     highpassB.process(wetB);
@@ -189,19 +190,11 @@ void HarmonicExciter::process(float* first, float* second)
 
 void HarmonicExciter::processBlock(float* first, float* second)
 {
-    if (numSamples <= 0.0)
-        return;
-
-    const int capacity = (int)workBufferA.size();
-    if (numSamples > (double)capacity)
+    if (!copyIntoWorkBuffers(first, second))
         return;
 
     float* wetA = workBufferA.data();
     float* wetB = workBufferB.data();
-
-    const int toCopy = std::max(0, std::min(blockSize, capacity));
-    std::copy(first, first + toCopy, wetA);
-    std::copy(second, second + toCopy, wetB);
 
     ZandralDSP::AnalogFilter::processPair(highpassA, wetA, highpassB, wetB);
 

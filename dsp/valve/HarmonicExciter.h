@@ -3,6 +3,7 @@
 #include "dynamics/SoftKneeCompressor.h"
 #include "filters/AnalogFilter.h"
 
+#include <array>
 #include <vector>
 
 // Adds generated harmonics to a stereo pair in place. Each channel's wet path is a copy of the
@@ -54,6 +55,14 @@ public:
     const SoftKneeCompressor& getCompressor() const { return compressor; }
 
 private:
+    // The four filters, for calls that go to each of them alike.
+    std::array<ZandralDSP::AnalogFilter*, 4> filters()
+    {
+        return {&highpassA, &highpassB, &lowpassA, &lowpassB};
+    }
+    // The input into the work buffers; false when there is nothing to process or no room for it.
+    bool copyIntoWorkBuffers(const float* first, const float* second);
+
     double sampleRate = 44100.0;
     double numSamples = 0.0;
     int blockSize = 0;

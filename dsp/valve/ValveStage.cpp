@@ -116,41 +116,29 @@ void ValveStage::setSampleRate(double rate)
 {
     sampleRate = static_cast<float>(rate);
     const double stored = static_cast<double>(sampleRate);
-    lowpassA.setSampleRate(stored);
-    lowpassB.setSampleRate(stored);
-    highpassA.setSampleRate(stored);
-    highpassB.setSampleRate(stored);
+    for (auto* filter : filters())
+        filter->setSampleRate(stored);
     exciter.setSampleRate(stored);
 }
 
 void ValveStage::setBlockSize(int size)
 {
     blockSize = size;
-    lowpassA.setBlockSize(size);
-    lowpassB.setBlockSize(size);
-    highpassA.setBlockSize(size);
-    highpassB.setBlockSize(size);
+    for (auto* filter : filters())
+        filter->setBlockSize(size);
     exciter.setBlockSize(size);
 }
 
 void ValveStage::setNumSamples(double count)
 {
-    lowpassA.setNumSamples(count);
-    lowpassB.setNumSamples(count);
-    highpassA.setNumSamples(count);
-    highpassB.setNumSamples(count);
+    for (auto* filter : filters())
+        filter->setNumSamples(count);
     exciter.setNumSamples(count);
 }
 
 void ValveStage::processBlock(juce::AudioSampleBuffer& buffer)
 {
-    const int n = buffer.getNumSamples();
-    if (n != blockSize)
-    {
-        setNumSamples(static_cast<double>(n));
-        setBlockSize(n);
-    }
-
+    passOnBlockLength(buffer.getNumSamples());
     if (active)
         process(buffer);
 }
@@ -162,6 +150,23 @@ void ValveStage::process(juce::AudioSampleBuffer& buffer)
     float* b = buffer.getWritePointer(1);
     const bool stereo = params[8] != 0;
 
+    applyPreGain(a, b, n, stereo);
+
+    exciter.process(a, b);
+    runPerSampleSteps(a, b, n, stereo);
+}
+
+void ValveStage::passOnBlockLength(int n)
+{
+    if (n != blockSize)
+    {
+        setNumSamples(static_cast<double>(n));
+        setBlockSize(n);
+    }
+}
+
+void ValveStage::applyPreGain(float* a, float* b, int n, bool stereo) const
+{
     if (stereo)
     {
         for (int i = 0; i < n; ++i)
@@ -175,9 +180,10 @@ void ValveStage::process(juce::AudioSampleBuffer& buffer)
         for (int i = 0; i < n; ++i)
             a[i] = (a[i] + b[i]) * preGain;
     }
+}
 
-    exciter.process(a, b);
-
+void ValveStage::runPerSampleSteps(float* a, float* b, int n, bool stereo)
+{
     if (params[9] != 0)
         runFilters(a, b, stereo);
 
@@ -206,6 +212,7 @@ void ValveStage::process(juce::AudioSampleBuffer& buffer)
 
 void ValveStage::resetFiltersAndDcStates()
 {
+    // Channel by channel, unlike the fan-out order of the setters.
     lowpassA.reset();
     highpassA.reset();
     lowpassB.reset();
@@ -245,28 +252,25 @@ void ValveStage::softSaturate(float* samples, int n) const
     }
 }
 
+float ValveStage::tubeCurve(float x) const
+{
+    if (tubeQ != 0.0f)
+    {
+        const float u = x - tubeQ;
+        // Zero at x == Q and wherever exp rounds to 1 within a few ulps of it.
+        const float denominator = 1.0f - std::exp(-tubeDist * u);
+        const float v = denominator == 0.0f ? tubeAtQ : u / denominator;
+        return v + tubeOffset;
+    }
+    const float denominator = 1.0f - std::exp(-tubeDist * x);
+    return denominator == 0.0f ? tubeAtQ : x / denominator;
+}
+
 void ValveStage::tubeAndDcBlock(float* samples, int n, float& previousOutput, float& previousInput) const
 {
-    const float q = tubeQ;
-    const float dist = tubeDist;
     for (int i = 0; i < n; ++i)
     {
-        const float x = samples[i];
-        float y;
-        if (q != 0.0f)
-        {
-            const float u = x - q;
-            // Zero at x == Q and wherever exp rounds to 1 within a few ulps of it.
-            const float denominator = 1.0f - std::exp(-dist * u);
-            const float v = denominator == 0.0f ? tubeAtQ : u / denominator;
-            y = v + tubeOffset;
-        }
-        else
-        {
-            const float denominator = 1.0f - std::exp(-dist * x);
-            y = denominator == 0.0f ? tubeAtQ : x / denominator;
-        }
-
+        const float y = tubeCurve(samples[i]);
         const float out = dcPole * previousOutput + y - previousInput;
         previousOutput = out;
         previousInput = y;
@@ -276,13 +280,7 @@ void ValveStage::tubeAndDcBlock(float* samples, int n, float& previousOutput, fl
 
 void ValveStage::processBlockInPasses(juce::AudioSampleBuffer& buffer)
 {
-    const int n = buffer.getNumSamples();
-    if (n != blockSize)
-    {
-        setNumSamples(static_cast<double>(n));
-        setBlockSize(n);
-    }
-
+    passOnBlockLength(buffer.getNumSamples());
     if (active)
         processInPasses(buffer);
 }
@@ -294,39 +292,14 @@ void ValveStage::processInPasses(juce::AudioSampleBuffer& buffer)
     float* b = buffer.getWritePointer(1);
     const bool stereo = params[8] != 0;
 
-    if (stereo)
-    {
-        for (int i = 0; i < n; ++i)
-        {
-            a[i] = a[i] * preGain;
-            b[i] = b[i] * preGain;
-        }
-    }
-    else
-    {
-        for (int i = 0; i < n; ++i)
-            a[i] = (a[i] + b[i]) * preGain;
-    }
+    applyPreGain(a, b, n, stereo);
 
     exciter.processBlock(a, b);
 
     if (!stereo)
     {
         // Not used by the plug-in's rows: the per-sample steps.
-        if (params[9] != 0)
-            runFilters(a, b, false);
-        if (params[11] != 0)
-            softSaturate(a, n);
-        for (int i = 0; i < n; ++i)
-        {
-            if (a[i] > kClampLevel)
-                a[i] = kClampLevel;
-            if (b[i] > kClampLevel)
-                b[i] = kClampLevel;
-        }
-        tubeAndDcBlock(a, n, dcState[0], dcState[2]);
-        if (params[9] == 0)
-            runFilters(a, b, false);
+        runPerSampleSteps(a, b, n, false);
         return;
     }
 
@@ -360,29 +333,14 @@ void ValveStage::processInPasses(juce::AudioSampleBuffer& buffer)
 
 void ValveStage::clampAndTubeCurve(float* samples, int n) const
 {
-    // The same std::exp as tubeAndDcBlock(): near x = Q the curve divides by a small difference, and
+    // tubeCurve() as in tubeAndDcBlock(): near x = Q the curve divides by a small difference, and
     // the filters after it turn a one-ulp difference into far more.
-    const float q = tubeQ;
-    const float dist = tubeDist;
     for (int i = 0; i < n; ++i)
     {
         float x = samples[i];
         if (x > kClampLevel)
             x = kClampLevel;
-        float y;
-        if (q != 0.0f)
-        {
-            const float u = x - q;
-            const float denominator = 1.0f - std::exp(-dist * u);
-            const float v = denominator == 0.0f ? tubeAtQ : u / denominator;
-            y = v + tubeOffset;
-        }
-        else
-        {
-            const float denominator = 1.0f - std::exp(-dist * x);
-            y = denominator == 0.0f ? tubeAtQ : x / denominator;
-        }
-        samples[i] = y;
+        samples[i] = tubeCurve(x);
     }
 }
 
@@ -403,8 +361,7 @@ void ValveStage::dcBlock(float* samples, int n, float& previousOutput, float& pr
 
 bool ValveStage::dcBlockAndFilterPair(float* a, float* b, int n)
 {
-    const ZandralDSP::AnalogFilter* filters[4] = {&lowpassA, &highpassA, &lowpassB, &highpassB};
-    for (const auto* filter : filters)
+    for (const auto* filter : filters())
         if (!filter->isSingleBiquad() || filter->getProcessCount() != n)
             return false;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include <juce_audio_basics/juce_audio_basics.h>
@@ -64,9 +65,19 @@ public:
     HarmonicExciter exciter;
 
 private:
+    // The four filters, for calls that go to each of them alike.
+    std::array<ZandralDSP::AnalogFilter*, 4> filters()
+    {
+        return {&lowpassA, &lowpassB, &highpassA, &highpassB};
+    }
+    void passOnBlockLength(int n);
+    void applyPreGain(float* a, float* b, int n, bool stereo) const;
+    // Everything after the exciter in process(); b only passes through the clamp unless stereo.
+    void runPerSampleSteps(float* a, float* b, int n, bool stereo);
     void resetFiltersAndDcStates();
     void runFilters(float* a, float* b, bool stereo);
     void softSaturate(float* samples, int n) const;
+    float tubeCurve(float x) const;
     void tubeAndDcBlock(float* samples, int n, float& previousOutput, float& previousInput) const;
 
     void processInPasses(juce::AudioSampleBuffer& buffer);

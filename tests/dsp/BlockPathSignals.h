@@ -109,4 +109,25 @@ inline std::vector<int> blockLengths()
     return {64, 64, 1, 17, 256, 257, 512, 3, 100, 511, 64};
 }
 
+struct Block
+{
+    int start;
+    int n;
+};
+
+// Consecutive blocks covering [0, length), their lengths from blockLengths() in turn, cycling.
+inline std::vector<Block> blockSchedule(int length)
+{
+    const std::vector<int> lengths = blockLengths();
+    std::vector<Block> blocks;
+    size_t next = 0;
+    for (int start = 0; start < length; next = (next + 1) % lengths.size())
+    {
+        const int n = lengths[next] < length - start ? lengths[next] : length - start;
+        blocks.push_back({start, n});
+        start += n;
+    }
+    return blocks;
+}
+
 } // namespace block_path_signals

@@ -11,7 +11,7 @@
 
 namespace
 {
-using block_path_signals::blockLengths;
+using block_path_signals::blockSchedule;
 using block_path_signals::makeSignals;
 using block_path_signals::StereoSignal;
 
@@ -89,12 +89,9 @@ TEST_P(ProcessorBlockPath, MatchesThePerSampleChain)
         auto block = makeProcessor(setting);
         auto reference = makeProcessor(setting);
 
-        const std::vector<int> lengths = blockLengths();
-        size_t next = 0;
         juce::MidiBuffer midi;
-        for (int start = 0; start < kLength; next = (next + 1) % lengths.size())
+        for (const auto& [start, n] : blockSchedule(kLength))
         {
-            const int n = std::min(lengths[next], kLength - start);
             juce::AudioSampleBuffer blockBuffer(2, n), referenceBuffer(2, n);
             for (int i = 0; i < n; ++i)
             {
@@ -117,7 +114,6 @@ TEST_P(ProcessorBlockPath, MatchesThePerSampleChain)
             for (int k = 0; k < 4; ++k)
                 ASSERT_NEAR(block->valveProcessor.stage.dcState[k],
                             reference->valveProcessor.stage.dcState[k], kTolerance);
-            start += n;
         }
     }
 }

@@ -10,7 +10,7 @@
 
 namespace
 {
-using block_path_signals::blockLengths;
+using block_path_signals::blockSchedule;
 using block_path_signals::makeSignals;
 using block_path_signals::StereoSignal;
 
@@ -63,11 +63,8 @@ TEST_P(PeakCompressorBlockPath, MatchesThePerSampleLoopInOutputAndState)
         std::vector<float> refL = signal.left, refR = signal.right;
         std::vector<float> blkL = signal.left, blkR = signal.right;
 
-        const std::vector<int> lengths = blockLengths();
-        size_t next = 0;
-        for (int start = 0; start < kLength; next = (next + 1) % lengths.size())
+        for (const auto& [start, n] : blockSchedule(kLength))
         {
-            const int n = std::min(lengths[next], kLength - start);
             for (int i = start; i < start + n; ++i)
             {
                 double l = refL[(size_t)i], r = refR[(size_t)i];
@@ -76,12 +73,11 @@ TEST_P(PeakCompressorBlockPath, MatchesThePerSampleLoopInOutputAndState)
                 refR[(size_t)i] = (float)r;
             }
             block.processBlock(blkL.data() + start, blkR.data() + start, n);
-            start += n;
 
             ASSERT_NEAR(block.envdB, reference.envdB, kEnvelopeTolerance * std::max(1.0, reference.envdB))
-                << "after sample " << start;
+                << "after sample " << start + n;
             ASSERT_NEAR(block.gainReduction, reference.gainReduction, kSampleTolerance)
-                << "after sample " << start;
+                << "after sample " << start + n;
         }
 
         for (size_t i = 0; i < refL.size(); ++i)

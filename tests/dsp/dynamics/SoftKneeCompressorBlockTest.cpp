@@ -10,7 +10,7 @@
 
 namespace
 {
-using block_path_signals::blockLengths;
+using block_path_signals::blockSchedule;
 using block_path_signals::makeSignals;
 using block_path_signals::StereoSignal;
 
@@ -73,19 +73,15 @@ TEST_P(SoftKneeCompressorBlockPath, MatchesProcessInOutputAndState)
         std::vector<float> refA = signal.left, refB = signal.right;
         std::vector<float> blkA = signal.left, blkB = signal.right;
 
-        const std::vector<int> lengths = blockLengths();
-        size_t next = 0;
-        for (int start = 0; start < kLength; next = (next + 1) % lengths.size())
+        for (const auto& [start, n] : blockSchedule(kLength))
         {
-            const int n = std::min(lengths[next], kLength - start);
             reference.setNumSamples(n);
             block.setNumSamples(n);
             reference.process(refA.data() + start, refB.data() + start);
             block.processBlock(blkA.data() + start, blkB.data() + start);
-            start += n;
             expectSameState(block, reference, row);
             if (HasFailure())
-                FAIL() << "after sample " << start;
+                FAIL() << "after sample " << start + n;
         }
 
         for (size_t i = 0; i < refA.size(); ++i)

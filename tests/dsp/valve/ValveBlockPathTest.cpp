@@ -12,7 +12,7 @@
 
 namespace
 {
-using block_path_signals::blockLengths;
+using block_path_signals::blockSchedule;
 using block_path_signals::makeSignals;
 using block_path_signals::StereoSignal;
 
@@ -33,15 +33,11 @@ template <typename Run> void compareOverSignal(const StereoSignal& signal, Run&&
     }
     block.makeCopyOf(reference);
 
-    const std::vector<int> lengths = blockLengths();
-    size_t next = 0;
-    for (int start = 0; start < kLength; next = (next + 1) % lengths.size())
+    for (const auto& [start, n] : blockSchedule(kLength))
     {
-        const int n = std::min(lengths[next], kLength - start);
         juce::AudioSampleBuffer refSlice(reference.getArrayOfWritePointers(), 2, start, n);
         juce::AudioSampleBuffer blockSlice(block.getArrayOfWritePointers(), 2, start, n);
         run(refSlice, blockSlice);
-        start += n;
     }
 
     for (int channel = 0; channel < 2; ++channel)
