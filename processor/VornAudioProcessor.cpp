@@ -1,5 +1,7 @@
 #include "VornAudioProcessor.h"
 
+#include "VornAudioProcessorEditor.h"
+
 #include "FloatParameter.h"
 #include "SettingsElement.h"
 
@@ -197,12 +199,12 @@ bool VornAudioProcessor::producesMidi() const
 
 juce::AudioProcessorEditor* VornAudioProcessor::createEditor()
 {
-    return nullptr;
+    return new VornAudioProcessorEditor(this);
 }
 
 bool VornAudioProcessor::hasEditor() const
 {
-    return false;
+    return true;
 }
 
 int VornAudioProcessor::getNumPrograms()

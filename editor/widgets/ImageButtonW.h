@@ -1,0 +1,16 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+// An image button that ignores presses made with the right mouse button or the Control key.
+class ImageButtonW : public juce::ImageButton, public juce::ActionBroadcaster
+{
+public:
+    ImageButtonW();
+    ~ImageButtonW() override;
+
+    void mouseDown(const juce::MouseEvent& event) override;
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(ImageButtonW)
+};

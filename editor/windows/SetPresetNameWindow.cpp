@@ -1,0 +1,50 @@
+#include "SetPresetNameWindow.h"
+
+SetPresetNameWindow::SetPresetNameWindow()
+    : juce::DocumentWindow("Save Preset", juce::Colours::lightgrey, juce::DocumentWindow::allButtons, true)
+{
+    setUsingNativeTitleBar(true);
+    setContentNonOwned(&nameComponent, true);
+    nameComponent.addActionListener(this);
+    // Without a display (a host writing its plug-in descriptions headless) there is no screen to
+    // centre on, and JUCE would dereference the missing one.
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr)
+        centreWithSize(getWidth(), getHeight());
+    setAlwaysOnTop(true);
+    setTitleBarButtonsRequired(juce::DocumentWindow::closeButton, false);
+    setVisible(false);
+    juce::LookAndFeel::setDefaultLookAndFeel(&lookAndFeelV3);
+}
+
+SetPresetNameWindow::~SetPresetNameWindow()
+{
+    nameComponent.removeActionListener(this);
+
+    // JUCE asserts when a look-and-feel dies while it is still the default.
+    if (&juce::LookAndFeel::getDefaultLookAndFeel() == &lookAndFeelV3)
+        juce::LookAndFeel::setDefaultLookAndFeel(nullptr);
+}
+
+SetPresetNameComponent* SetPresetNameWindow::getPresetNameComponent()
+{
+    return &nameComponent;
+}
+
+juce::String SetPresetNameWindow::getPresetName() const
+{
+    return nameComponent.getPresetName();
+}
+
+void SetPresetNameWindow::closeButtonPressed()
+{
+    setVisible(false);
+    if (isCurrentlyModal(false))
+        exitModalState(0);
+    sendActionMessage("save_preset_window_closed");
+}
+
+void SetPresetNameWindow::actionListenerCallback(const juce::String& message)
+{
+    if (message == "close_window")
+        closeButtonPressed();
+}

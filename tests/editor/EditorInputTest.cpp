@@ -1,0 +1,252 @@
+#include "EditorTestSupport.h"
+#include "FloatParameter.h"
+
+#include <gtest/gtest.h>
+
+using namespace editortest;
+
+namespace
+{
+// The editor on the desktop, ready for input through the X server.
+struct EditorRealInput : testing::Test
+{
+    void SetUp() override
+    {
+        ASSERT_NE(e.editor, nullptr);
+        ASSERT_TRUE(window.show());
+        guitest::pump(100);
+    }
+
+    void TearDown() override
+    {
+        guitest::xdo::release(1);
+        juce::PopupMenu::dismissAllActiveMenus();
+        guitest::pump(50);
+    }
+
+    // Presses on a control, moves by the offset in steps, and releases.
+    void drag(juce::Component& c, juce::Point<int> offset, int steps = 5)
+    {
+        const auto start = window.screenCentre(c);
+        guitest::MouseRecorder recorder(c);
+        guitest::xdo::moveTo(start);
+        guitest::xdo::press(1);
+        ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
+        for (int i = 1; i <= steps; ++i)
+        {
+            guitest::xdo::moveTo(start + offset * i / steps);
+            guitest::pump(20);
+        }
+        guitest::xdo::release(1);
+        ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups == 1; }));
+    }
+
+    void click(juce::Component& c, int button = 1, juce::Point<int> at = {-1, -1})
+    {
+        const auto local = at.x < 0 ? c.getLocalBounds().getCentre() : at;
+        guitest::MouseRecorder recorder(c);
+        guitest::xdo::moveTo(window.screenPoint(c, local));
+        guitest::xdo::press(button);
+        ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
+        guitest::xdo::release(button);
+        ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups == 1; }));
+        guitest::pump(30);
+    }
+
+    EditorUnderTest e;
+    guitest::DesktopWindow window{*e.editor, {40, 40}};
+};
+
+// Clicks the menu's item at the index, as a user would, from inside the menu's modal loop.
+void clickMenuItem(juce::Component& menuWindow, int index)
+{
+    ASSERT_LT(index, menuWindow.getNumChildComponents());
+    auto* item = menuWindow.getChildComponent(index);
+    for (auto* c : menuWindow.getChildren())
+        std::fprintf(stderr, "child %s %s\n", typeid(*c).name(), c->getBounds().toString().toRawUTF8());
+    std::fprintf(stderr, "menu %s origin %s path %s\n", menuWindow.getScreenBounds().toString().toRawUTF8(),
+        guitest::windowOriginOnScreen((unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle()).toString().toRawUTF8(), getenv("PATH"));
+    const auto origin = guitest::windowOriginOnScreen(
+        (unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle());
+    guitest::xdo::moveTo(origin + menuWindow.getLocalPoint(item, item->getLocalBounds().getCentre()));
+    guitest::pump(50);
+    guitest::xdo::run("click 1");
+}
+
+std::vector<HostEvent::Kind> kindsOf(const std::vector<HostEvent>& events)
+{
+    std::vector<HostEvent::Kind> kinds;
+    for (const auto& event : events)
+        kinds.push_back(event.kind);
+    return kinds;
+}
+} // namespace
+
+TEST_F(EditorRealInput, AContinuousKnobDragIsOneGestureWithItsValues)
+{
+    HostRecorder host(e.processor);
+    drag(e->valveDriveKnob, {0, -60});
+
+    ASSERT_GE(host.events.size(), 3u);
+    EXPECT_EQ(host.events.front().kind, HostEvent::gestureBegin);
+    EXPECT_EQ(host.events.back().kind, HostEvent::gestureEnd);
+    for (size_t i = 1; i + 1 < host.events.size(); ++i)
+    {
+        EXPECT_EQ(host.events[i].kind, HostEvent::value);
+        EXPECT_EQ(host.events[i].index, 0);
+    }
+    EXPECT_GT(e.processor.valveDriveParam->getValue(), 0.0f);
+    EXPECT_EQ(e.processor.valveDriveParam->getValue(), (float)e->valveDriveKnob.getValue());
+}
+
+TEST_F(EditorRealInput, ASteppedKnobDragTellsTheHostOnlyTheGesture)
+{
+    HostRecorder host(e.processor);
+    const auto start = window.screenCentre(e->compRatioKnob);
+    guitest::MouseRecorder recorder(e->compRatioKnob);
+    guitest::xdo::moveTo(start);
+    guitest::xdo::press(1);
+    ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
+    for (int dy = 4; dy < 400 && e->compRatioKnob.getValue() < 3.0; dy += 4)
+    {
+        guitest::xdo::moveTo(start - juce::Point<int>(0, dy));
+        guitest::pump(10);
+    }
+    guitest::xdo::release(1);
+    ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups == 1; }));
+    ASSERT_EQ(e->compRatioKnob.getValue(), 3.0);
+
+    EXPECT_EQ(kindsOf(host.events),
+              (std::vector<HostEvent::Kind>{HostEvent::gestureBegin, HostEvent::gestureEnd}));
+    EXPECT_EQ(e.processor.compRatioStep, 3);
+    guitest::pump(100);
+    EXPECT_EQ(e->compRatioKnob.getValue(), 3.0);
+}
+
+TEST_F(EditorRealInput, TheSwitchIsSilentAndBypassIsAValueWithoutGesture)
+{
+    HostRecorder host(e.processor);
+    click(e->valveModeButton);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(e.processor.valveModeParam->getValue(), 1.0f);
+    EXPECT_TRUE(e->valveModeButton.getToggleState());
+
+    click(e->bypassButton);
+    ASSERT_EQ(host.events.size(), 1u);
+    EXPECT_EQ(host.events[0].kind, HostEvent::value);
+    EXPECT_EQ(host.events[0].index, 11);
+    EXPECT_EQ(host.events[0].newValue, 0.0f);
+
+    // Bypassed, the processor passes audio unchanged (after its silent first block).
+    e.processor.prepareToPlay(48000.0, 64);
+    juce::AudioBuffer<float> buffer(2, 64);
+    juce::MidiBuffer midi;
+    e.processor.processBlock(buffer, midi);
+    juce::Random random(7);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 64; ++i)
+            buffer.setSample(ch, i, random.nextFloat() * 2.0f - 1.0f);
+    const juce::AudioBuffer<float> input(buffer);
+    e.processor.processBlock(buffer, midi);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(buffer.getSample(ch, i), input.getSample(ch, i));
+
+    click(e->bypassButton);
+    EXPECT_EQ(e.processor.masterBypassParam->getValue(), 1.0f);
+}
+
+TEST_F(EditorRealInput, ADoubleClickReturnsAKnobToItsDefaultInOneGesture)
+{
+    e.processor.outputParam->setValue(0.5f);
+    ASSERT_TRUE(guitest::runUntil([&] { return e->outputKnob.getValue() == 0.5; }));
+    HostRecorder host(e.processor);
+
+    guitest::MouseRecorder recorder(e->outputKnob);
+    guitest::xdo::moveTo(window.screenCentre(e->outputKnob));
+    guitest::xdo::run("click --repeat 2 --delay 80 1");
+    ASSERT_TRUE(guitest::runUntil([&] { return recorder.doubleClicks >= 1; }));
+    guitest::pump(50);
+
+    EXPECT_EQ(e->outputKnob.getValue(), 0.0);
+    EXPECT_EQ(e.processor.outputParam->getValue(), 0.0f);
+    // Each press of the two may bracket its own gesture; the default comes inside one.
+    ASSERT_FALSE(host.events.empty());
+    int values = 0;
+    for (const auto& event : host.events)
+        if (event.kind == HostEvent::value)
+        {
+            ++values;
+            EXPECT_EQ(event.newValue, 0.0f);
+        }
+    EXPECT_EQ(values, 1);
+    EXPECT_EQ(host.events.front().kind, HostEvent::gestureBegin);
+    EXPECT_EQ(host.events.back().kind, HostEvent::gestureEnd);
+}
+
+TEST_F(EditorRealInput, AboutChosenFromTheMenuShowsTheOverlayUntilTheNextClick)
+{
+    WhenModal chooseAbout([](juce::Component& menu) { clickMenuItem(menu, 0); });
+    click(e->menuHotSpot);
+    ASSERT_TRUE(guitest::runUntil([&] { return e->aboutOverlay.isVisible(); }));
+    EXPECT_TRUE(chooseAbout.hasRun());
+
+    // Right- and Control-clicks on it change nothing.
+    click(e->aboutOverlay, 3);
+    EXPECT_TRUE(e->aboutOverlay.isVisible());
+    {
+        guitest::xdo::HeldKey control("ctrl");
+        click(e->aboutOverlay);
+    }
+    EXPECT_TRUE(e->aboutOverlay.isVisible());
+
+    // A left click over a knob hides it and leaves the knob alone.
+    HostRecorder host(e.processor);
+    click(e->aboutOverlay, 1, e->valveDriveKnob.getBounds().getCentre());
+    EXPECT_FALSE(e->aboutOverlay.isVisible());
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(e->valveDriveKnob.getValue(), 0.0);
+}
+
+TEST_F(EditorRealInput, EscapeOrAClickOutsideTheMenuChangesNothing)
+{
+    StandInBrowser browser;
+    {
+        WhenModal escape([](juce::Component&) { guitest::xdo::key("Escape"); });
+        click(e->menuHotSpot);
+        ASSERT_TRUE(guitest::runUntil([&] { return escape.hasRun(); }));
+        guitest::pump(100);
+    }
+    {
+        WhenModal clickOutside([this](juce::Component&) {
+            guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250}));
+            guitest::xdo::run("click 1");
+        });
+        click(e->menuHotSpot);
+        ASSERT_TRUE(guitest::runUntil([&] { return clickOutside.hasRun(); }));
+        guitest::pump(200);
+    }
+    EXPECT_FALSE(e->aboutOverlay.isVisible());
+    EXPECT_EQ(juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+    EXPECT_TRUE(browser.openedAddresses().isEmpty());
+}
+
+TEST_F(EditorRealInput, EachLinkOpensExactlyItsAddress)
+{
+    StandInBrowser browser;
+    juce::StringArray expected;
+    for (int item = 0; item < 4; ++item)
+    {
+        const auto& link = VornAudioProcessorEditor::webLinks[item];
+        expected.add(link.address);
+        // "About" comes first, then the links.
+        WhenModal choose([item](juce::Component& menu) { clickMenuItem(menu, item + 1); });
+        click(e->menuHotSpot);
+        ASSERT_TRUE(guitest::runUntil([&] { return browser.openedAddresses().size() == item + 1; }))
+            << link.text;
+        EXPECT_EQ(browser.openedAddresses()[item], expected[item]);
+    }
+    guitest::pump(200);
+    EXPECT_EQ(browser.openedAddresses(), expected);
+    EXPECT_FALSE(e->aboutOverlay.isVisible());
+}

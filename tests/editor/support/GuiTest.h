@@ -1,0 +1,156 @@
+#pragma once
+
+// Support for tests that show components on the X display: the message loop, snapshots, windows
+// placed on the desktop, pixels taken from the X server, and real input through xdotool.
+
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+
+namespace guitest
+{
+// Runs the message loop until the condition holds or the timeout passes; returns the condition.
+bool runUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+// Runs the message loop for the given time.
+void pump(int milliseconds);
+
+// What the component and its children draw, at 1:1 scale, on a transparent image.
+juce::Image render(juce::Component& component);
+
+// The image's pixel as an opaque or translucent colour (unpremultiplied).
+juce::Colour pixelAt(const juce::Image& image, int x, int y);
+
+// The window's contents as the X server shows them (XGetImage), the window's own size when the
+// area is empty. An invalid image when the window cannot be read.
+juce::Image grabWindow(unsigned long windowId, juce::Rectangle<int> area = {});
+
+// Where the window's top-left pixel is on the screen, as the X server places it.
+juce::Point<int> windowOriginOnScreen(unsigned long windowId);
+
+// Where the pointer is on the screen, as the X server has it.
+juce::Point<int> pointerOnScreen();
+
+// Whether the X server has the mouse button (1 to 5) down at this moment.
+bool isButtonDownOnServer(int button);
+
+// True once the X server reports the window as viewable.
+bool isWindowViewable(unsigned long windowId);
+
+// A top-level window on the desktop holding one component at its top left, so that it can take
+// real input. The window is removed from the desktop when this goes.
+class DesktopWindow
+{
+public:
+    explicit DesktopWindow(juce::Component& content, juce::Point<int> screenPosition = {80, 80});
+    ~DesktopWindow();
+
+    // Sizes the window to the content as it is now, then maps, raises and focuses it and waits
+    // until the X server and JUCE agree on it. The failure says what never happened.
+    testing::AssertionResult show();
+
+    unsigned long windowId() const;
+
+    // The screen position of a point of the content or of one of its descendants.
+    juce::Point<int> screenPoint(juce::Component& component, juce::Point<int> local) const;
+    juce::Point<int> screenCentre(juce::Component& component) const;
+
+private:
+    juce::Component holder;
+    juce::Component& content;
+    juce::Point<int> position;
+
+    JUCE_DECLARE_NON_COPYABLE(DesktopWindow)
+};
+
+// Waits until the X server shows the window and gives it the keyboard focus.
+bool activate(unsigned long windowId);
+
+// Counts the mouse events a component receives, so that a test knows an X event has been
+// handled even when the component does nothing with it. The component's own handler has run
+// by the time a count goes up.
+class MouseRecorder : public juce::MouseListener
+{
+public:
+    explicit MouseRecorder(juce::Component& component);
+    ~MouseRecorder() override;
+
+    void mouseDown(const juce::MouseEvent&) override { ++downs; }
+    void mouseUp(const juce::MouseEvent&) override { ++ups; }
+    void mouseDrag(const juce::MouseEvent&) override { ++drags; }
+    void mouseDoubleClick(const juce::MouseEvent&) override { ++doubleClicks; }
+
+    int downs = 0;
+    int ups = 0;
+    int drags = 0;
+    int doubleClicks = 0;
+
+private:
+    juce::Component::SafePointer<juce::Component> target;
+};
+
+// Presses a mouse button where the pointer is and runs the message loop until the recorder's
+// component has handled the press, so that the button is still held while JUCE reads the
+// modifier state of the moment. False if xdotool fails or the press never arrives.
+bool pressAndWait(MouseRecorder& recorder, int button);
+
+// Releases the button and waits until the recorder's component has handled the release.
+bool releaseAndWait(MouseRecorder& recorder, int button);
+
+// Moves the pointer with a button held and waits until the component has handled the drag.
+bool dragToAndWait(MouseRecorder& recorder, juce::Point<int> screenPosition);
+
+// One press and release where the pointer is, with the keys (such as "alt", "ctrl", "shift")
+// held throughout: the keys go down, the button is pressed, the component handles the press,
+// whilePressed runs, the button is released and the release handled, and the keys go up. The
+// failure names the step that did not happen.
+testing::AssertionResult clickWith(MouseRecorder& recorder, int button, const juce::StringArray& keys = {},
+                                   const std::function<void()>& whilePressed = {});
+
+// Real input through the X server, with Debian's xdotool. Buttons: 1 left, 2 middle, 3 right.
+// Keys are X keysyms; "alt", "ctrl", "shift" and "super" stand for the left-hand keys. Every
+// button and key held through here is remembered until it is released, and releaseAll() (run
+// after each test by the test program) lets go of whatever a failed test left held.
+namespace xdo
+{
+bool run(const juce::String& arguments);
+bool moveTo(juce::Point<int> screenPosition);
+
+// A press comes no sooner than JUCE's double-click time after the previous one, so that two
+// presses of a test are never taken for a double-click.
+bool press(int button);
+bool release(int button);
+
+// Presses and releases the button where the pointer is without running the message loop, and
+// returns once the server has the button up again: when JUCE then handles the press, the button
+// is already up in the state of the moment, though the press event still names it.
+bool pressAndReleaseUnseen(int button);
+
+// These return once the X server reports the key down (or up).
+bool keyDown(const juce::String& keysym);
+bool keyUp(const juce::String& keysym);
+bool key(const juce::String& keysym);
+bool type(const juce::String& text);
+
+// Releases every button and key still held through this namespace.
+void releaseAll();
+
+// Presses and later releases a key, such as "ctrl", "alt" or "shift", for as long as it lives.
+// Check isHeld() before relying on it.
+class HeldKey
+{
+public:
+    explicit HeldKey(juce::String keysym);
+    ~HeldKey();
+
+    bool isHeld() const { return held; }
+
+private:
+    juce::String keysym;
+    bool held = false;
+
+    JUCE_DECLARE_NON_COPYABLE(HeldKey)
+};
+} // namespace xdo
+} // namespace guitest

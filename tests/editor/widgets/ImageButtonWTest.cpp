@@ -1,0 +1,124 @@
+#include "GuiTest.h"
+#include "ImageButtonW.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+TEST(ImageButtonW, LeavesTheButtonSettingsAsJuceHasThem)
+{
+    juce::ImageButton plain;
+    ImageButtonW button;
+
+    EXPECT_EQ(button.getName(), juce::String());
+    EXPECT_EQ(button.getClickingTogglesState(), plain.getClickingTogglesState());
+    EXPECT_EQ(button.getTriggeredOnMouseDown(), plain.getTriggeredOnMouseDown());
+    EXPECT_EQ(button.getToggleState(), plain.getToggleState());
+    EXPECT_TRUE(button.getNormalImage().isNull());
+}
+
+// Each click with the toggle state the listeners saw.
+struct ButtonEvents : juce::Button::Listener
+{
+    void buttonClicked(juce::Button* b) override { clicks.push_back(b->getToggleState()); }
+
+    std::vector<bool> clicks;
+};
+
+struct Press
+{
+    int button;
+    juce::StringArray keys;
+};
+
+std::string describe(const Press& p)
+{
+    return "button " + std::to_string(p.button) + " with {" + p.keys.joinIntoString(",").toStdString() + "}";
+}
+
+class ImageButtonRealInput : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        juce::Image image(juce::Image::ARGB, 40, 40, false);
+        image.clear(image.getBounds(), juce::Colours::grey);
+        button.setImages(false, true, true, image, 1.0f, {}, image, 1.0f, {}, image, 1.0f, {});
+        button.setSize(40, 40);
+        button.addListener(&events);
+
+        ASSERT_TRUE(window.show());
+        ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(button)));
+    }
+
+    void TearDown() override { button.removeListener(&events); }
+
+    ImageButtonW button;
+    ButtonEvents events;
+    guitest::DesktopWindow window{button};
+    guitest::MouseRecorder recorder{button};
+};
+
+TEST_F(ImageButtonRealInput, RightAndControlPressesAreNoClick)
+{
+    for (const auto& press : {Press{3, {}}, Press{1, {"ctrl"}}, Press{3, {"ctrl"}}})
+    {
+        SCOPED_TRACE(describe(press));
+        ASSERT_TRUE(
+            guitest::clickWith(recorder, press.button, press.keys, [&] { EXPECT_FALSE(button.isDown()); }));
+        EXPECT_TRUE(events.clicks.empty());
+    }
+}
+
+TEST_F(ImageButtonRealInput, SortsByTheButtonsHeldNowNotThoseOfTheEvent)
+{
+    // The press event names the right button, but it is up again by the time the button looks.
+    const auto before = recorder.ups;
+    ASSERT_TRUE(guitest::xdo::pressAndReleaseUnseen(3));
+    ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups > before; }));
+
+    EXPECT_EQ(events.clicks.size(), 1u);
+}
+
+TEST_F(ImageButtonRealInput, PlainAltAndShiftPressesClickOnRelease)
+{
+    for (const auto& press : {Press{1, {}}, Press{1, {"alt"}}, Press{1, {"shift"}}})
+    {
+        SCOPED_TRACE(describe(press));
+        events.clicks.clear();
+        ASSERT_TRUE(guitest::clickWith(recorder, press.button, press.keys,
+                                       [&]
+                                       {
+                                           EXPECT_TRUE(button.isDown());
+                                           EXPECT_TRUE(events.clicks.empty()) << "clicked on the press";
+                                       }));
+        EXPECT_EQ(events.clicks.size(), 1u);
+    }
+}
+
+TEST_F(ImageButtonRealInput, TogglingButtonChangesStateOnRelease)
+{
+    button.setClickingTogglesState(true);
+
+    ASSERT_TRUE(guitest::clickWith(recorder, 1, {},
+                                   [&]
+                                   {
+                                       EXPECT_FALSE(button.getToggleState());
+                                       EXPECT_TRUE(events.clicks.empty());
+                                   }));
+    EXPECT_TRUE(button.getToggleState());
+    EXPECT_EQ(events.clicks, std::vector<bool>{true});
+
+    ASSERT_TRUE(guitest::clickWith(recorder, 1, {"ctrl"}));
+    ASSERT_TRUE(guitest::clickWith(recorder, 3, {}));
+    EXPECT_TRUE(button.getToggleState()) << "an ignored press toggled the button";
+    EXPECT_EQ(events.clicks, std::vector<bool>{true});
+
+    ASSERT_TRUE(guitest::clickWith(recorder, 1, {}));
+    EXPECT_FALSE(button.getToggleState());
+    EXPECT_EQ(events.clicks, (std::vector<bool>{true, false}));
+}
+} // namespace
