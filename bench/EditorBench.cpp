@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "VornAudioProcessor.h"
+#include "VornImages.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -28,8 +29,21 @@ void EditorConstruction(benchmark::State& state)
         benchmark::DoNotOptimize(editor.get());
     }
 }
+// The images alone, decoded as the editor decodes them.
+void EditorImageDecoding(benchmark::State& state)
+{
+    for (auto _ : state)
+        for (int i = 0; i < VornImages::namedResourceListSize; ++i)
+        {
+            int size = 0;
+            const auto* data = VornImages::getNamedResource(VornImages::namedResourceList[i], size);
+            auto image = juce::ImageFileFormat::loadFrom(data, (size_t)size);
+            benchmark::DoNotOptimize(image.getPixelAt(0, 0));
+        }
+}
 } // namespace
 
+BENCHMARK(EditorImageDecoding)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(EditorConstruction)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 #endif

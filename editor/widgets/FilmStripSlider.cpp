@@ -8,7 +8,8 @@ FilmStripSlider::FilmStripSlider(const juce::String& componentName) : juce::Slid
 
 FilmStripSlider::~FilmStripSlider()
 {
-    // A menu opened from this knob must not outlive it.
+    // An open menu may call back into this knob (the base slider's own menu does): none may
+    // outlive it.
     juce::PopupMenu::dismissAllActiveMenus();
 }
 
@@ -68,7 +69,7 @@ void FilmStripSlider::paint(juce::Graphics& g)
 
 void FilmStripSlider::mouseDown(const juce::MouseEvent& event)
 {
-    // The event's modifiers are those of the last event JUCE saw; what counts is what is held now.
+    // What is held now counts, not the modifiers the event recorded.
     const auto modifiers = juce::ModifierKeys::getCurrentModifiersRealtime();
 
     if (modifiers.isAltDown())

@@ -12,7 +12,13 @@ void ImageButtonW::mouseDown(const juce::MouseEvent& event)
     const auto modifiers = juce::ModifierKeys::getCurrentModifiersRealtime();
 
     if (modifiers.isRightButtonDown() || modifiers.isCtrlDown())
+    {
+        // A button that takes the keyboard focus with this press has already gone down in
+        // focusGained, while any mouse button is held; left so, the release would click it.
+        if (getState() == juce::Button::buttonDown)
+            setState(juce::Button::buttonOver);
         return;
+    }
 
     juce::Button::mouseDown(event);
 }

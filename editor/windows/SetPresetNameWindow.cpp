@@ -43,6 +43,13 @@ void SetPresetNameWindow::closeButtonPressed()
     sendActionMessage("save_preset_window_closed");
 }
 
+void SetPresetNameWindow::focusGained(FocusChangeType)
+{
+    // The window holds one field: the focus the window takes when it comes to the front goes there.
+    if (isShowing())
+        nameComponent.nameEditor.grabKeyboardFocus();
+}
+
 void SetPresetNameWindow::actionListenerCallback(const juce::String& message)
 {
     if (message == "close_window")

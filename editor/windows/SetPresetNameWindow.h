@@ -16,6 +16,7 @@ public:
     juce::String getPresetName() const;
 
     void closeButtonPressed() override;
+    void focusGained(FocusChangeType cause) override;
     void actionListenerCallback(const juce::String& message) override;
 
 private:

@@ -62,10 +62,6 @@ void clickMenuItem(juce::Component& menuWindow, int index)
 {
     ASSERT_LT(index, menuWindow.getNumChildComponents());
     auto* item = menuWindow.getChildComponent(index);
-    for (auto* c : menuWindow.getChildren())
-        std::fprintf(stderr, "child %s %s\n", typeid(*c).name(), c->getBounds().toString().toRawUTF8());
-    std::fprintf(stderr, "menu %s origin %s path %s\n", menuWindow.getScreenBounds().toString().toRawUTF8(),
-        guitest::windowOriginOnScreen((unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle()).toString().toRawUTF8(), getenv("PATH"));
     const auto origin = guitest::windowOriginOnScreen(
         (unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle());
     guitest::xdo::moveTo(origin + menuWindow.getLocalPoint(item, item->getLocalBounds().getCentre()));
@@ -192,6 +188,8 @@ TEST_F(EditorRealInput, AboutChosenFromTheMenuShowsTheOverlayUntilTheNextClick)
     EXPECT_TRUE(chooseAbout.hasRun());
 
     // Right- and Control-clicks on it change nothing.
+    guitest::pump(500);
+    ASSERT_TRUE(e->aboutOverlay.isVisible());
     click(e->aboutOverlay, 3);
     EXPECT_TRUE(e->aboutOverlay.isVisible());
     {

@@ -36,8 +36,10 @@ StandInBrowser::StandInBrowser()
     const auto bin = folder.getFile();
     bin.createDirectory();
     const auto script = bin.getChildFile("xdg-open");
+    // JUCE writes "\r\n" line ends unless told otherwise, which would break the "#!" line.
     script.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + bin.getFullPathName()
-                           + "/opened\"\n");
+                               + "/opened\"\n",
+                           false, false, "\n");
     script.setExecutePermission(true);
     setVariable("PATH", bin.getFullPathName() + ":" + previousPath);
 }

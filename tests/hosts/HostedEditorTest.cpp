@@ -54,7 +54,7 @@ TEST_P(HostedEditorOnDesktop, ShowsWhatTheEditorDrawsInProcessAndClosesCleanly)
         EXPECT_EQ(editor->getHeight(), 280);
 
         guitest::DesktopWindow window(*editor, {40, 40});
-        ASSERT_TRUE(window.show());
+        ASSERT_TRUE(window.show(false));
 
         // The plug-in draws into its own embedded window, in its own time.
         juce::Image onScreen;
@@ -89,3 +89,47 @@ TEST_P(HostedEditorOnDesktop, ShowsWhatTheEditorDrawsInProcessAndClosesCleanly)
 INSTANTIATE_TEST_SUITE_P(Formats, HostedEditorOnDesktop,
                          testing::Values(PluginFormat::vst2, PluginFormat::vst3, PluginFormat::lv2),
                          [](const auto& info) { return PluginBinaries::formatName(info.param).toStdString(); });
+
+// Hosts load many plug-ins into one process: our three builds, each with its own copy of JUCE,
+// must not bind to one another's.
+TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsOpenSideBySideInOneProcess)
+{
+    const auto expected = inProcessPicture();
+    PluginBinaries binaries;
+    std::vector<std::unique_ptr<juce::AudioPluginInstance>> instances;
+    for (auto format : {PluginFormat::vst2, PluginFormat::vst3, PluginFormat::lv2})
+    {
+        juce::String error;
+        instances.push_back(binaries.instantiate(format, 48000.0, 256, error));
+        ASSERT_NE(instances.back(), nullptr) << error;
+    }
+
+    {
+        std::vector<std::unique_ptr<juce::AudioProcessorEditor>> editors;
+        std::vector<std::unique_ptr<guitest::DesktopWindow>> windows;
+        int y = 10;
+        for (auto& instance : instances)
+        {
+            editors.emplace_back(instance->createEditorIfNeeded());
+            ASSERT_NE(editors.back(), nullptr);
+            windows.push_back(std::make_unique<guitest::DesktopWindow>(*editors.back(), juce::Point<int>(20, y)));
+            ASSERT_TRUE(windows.back()->show(false));
+            y += 300;
+        }
+        for (auto& window : windows)
+        {
+            int difference = 255;
+            guitest::runUntil(
+                [&] {
+                    const auto onScreen = guitest::grabWindow(window->windowId(), {0, 0, 944, 280});
+                    difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
+                    return difference <= 2;
+                },
+                10000);
+            EXPECT_LE(difference, 2);
+        }
+    }
+    guitest::pump(100);
+    instances.clear();
+    guitest::pump(100);
+}

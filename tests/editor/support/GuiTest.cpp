@@ -131,6 +131,33 @@ bool isButtonDownOnServer(int button)
     return (mask & (Button1Mask << (button - 1))) != 0;
 }
 
+bool hasFocusOnServer(unsigned long windowId)
+{
+    auto* d = display();
+    if (d == nullptr || windowId == 0)
+        return false;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d, &focus, &revert);
+
+    // The focus may sit on a child of the window.
+    while (focus != None && focus != PointerRoot)
+    {
+        if (focus == (Window)windowId)
+            return true;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(d, focus, &root, &parent, &children, &count) == 0)
+            return false;
+        if (children != nullptr)
+            XFree(children);
+        if (parent == root)
+            return false;
+        focus = parent;
+    }
+    return false;
+}
+
 bool isWindowViewable(unsigned long windowId)
 {
     auto* d = display();
@@ -162,9 +189,11 @@ std::string describeServer()
 
 bool activate(unsigned long windowId)
 {
-    if (!runUntil([windowId] { return isWindowViewable(windowId); }))
+    if (!runUntil([windowId] { return isWindowViewable(windowId); }, 10000))
         return false;
-    return xdo::run("windowactivate --sync " + juce::String(windowId));
+    return xdo::run("windowactivate --sync " + juce::String(windowId)) &&
+           runUntil([windowId] { return hasFocusOnServer(windowId) && juce::Process::isForegroundProcess(); },
+                    10000);
 }
 
 DesktopWindow::DesktopWindow(juce::Component& c, juce::Point<int> screenPosition)
@@ -180,7 +209,7 @@ DesktopWindow::~DesktopWindow()
     holder.removeFromDesktop();
 }
 
-testing::AssertionResult DesktopWindow::show()
+testing::AssertionResult DesktopWindow::show(bool forInput)
 {
     // The content is often sized after the window is built, so its size is taken only now.
     content.setTopLeftPosition(0, 0);
@@ -196,37 +225,32 @@ testing::AssertionResult DesktopWindow::show()
     if (!runUntil([id] { return isWindowViewable(id); }, 10000))
         return testing::AssertionFailure() << "the server never showed the window";
 
-    // Input may only be sent once JUCE has the focus and has taken the server's placement. The
-    // peer asks the server about the focus; JUCE's own record of it (which menus and modal
-    // loops consult) follows only when it has handled the FocusIn event.
+    if (!forInput)
+    {
+        // A window shown only to be looked at needs to be placed, not focused: a hosted
+        // plug-in's editor may take the focus into its own embedded window.
+        if (runUntil([this, id] { return holder.getScreenPosition() == windowOriginOnScreen(id); }, 10000))
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "JUCE never took the server's placement";
+    }
+
+    // Input may only be sent once the server has the focus on the window, JUCE has handled the
+    // FocusIn event (its record of the focus, which menus and modal loops consult) and has taken
+    // the server's placement.
     const auto ready = [this, id]
     {
-        auto* peer = holder.getPeer();
-        return peer != nullptr && peer->isFocused() && juce::Process::isForegroundProcess() &&
+        return hasFocusOnServer(id) && juce::Process::isForegroundProcess() &&
                holder.getScreenPosition() == windowOriginOnScreen(id);
     };
 
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        // JUCE learns of the focus only from a FocusIn event, and one can go missing (when the
-        // window manager focuses the window as it maps it, say): the focus is then taken away
-        // and given back, which sends a fresh one.
-        if (attempt > 0)
-        {
-            XSetInputFocus(display(), PointerRoot, RevertToPointerRoot, CurrentTime);
-            XSync(display(), False);
-            runUntil([this] { return holder.getPeer() != nullptr && !holder.getPeer()->isFocused(); }, 1000);
-        }
-        if (xdo::run("windowactivate --sync " + juce::String(id)) && runUntil(ready, 3000))
-            return testing::AssertionSuccess();
-    }
+    if (xdo::run("windowactivate --sync " + juce::String(id)) && runUntil(ready, 10000))
+        return testing::AssertionSuccess();
 
-    auto* peer = holder.getPeer();
-    return testing::AssertionFailure() << "the window never became ready for input: peer focused "
-                                       << (peer != nullptr && peer->isFocused()) << ", process in front "
-                                       << juce::Process::isForegroundProcess() << ", JUCE places it at "
-                                       << holder.getScreenPosition().toString() << " and the server at "
-                                       << windowOriginOnScreen(id).toString() << describeServer();
+    return testing::AssertionFailure()
+           << "the window never became ready for input: focused on the server " << hasFocusOnServer(id)
+           << ", process in front " << juce::Process::isForegroundProcess() << ", JUCE places it at "
+           << holder.getScreenPosition().toString() << " and the server at "
+           << windowOriginOnScreen(id).toString() << describeServer();
 }
 
 unsigned long DesktopWindow::windowId() const

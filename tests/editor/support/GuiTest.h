@@ -11,6 +11,10 @@
 namespace guitest
 {
 // Runs the message loop until the condition holds or the timeout passes; returns the condition.
+// The condition should ask the X server through this file's functions, not through JUCE (such
+// as ComponentPeer::isFocused or ModifierKeys::getCurrentModifiersRealtime): a round trip on
+// JUCE's own connection can move pending events off the socket into Xlib's queue, where JUCE's
+// message loop, which waits on the socket, does not see them until more data arrives.
 bool runUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
 
 // Runs the message loop for the given time.
@@ -35,6 +39,9 @@ juce::Point<int> pointerOnScreen();
 // Whether the X server has the mouse button (1 to 5) down at this moment.
 bool isButtonDownOnServer(int button);
 
+// Whether the X server has the keyboard focus on the window or on one of its children.
+bool hasFocusOnServer(unsigned long windowId);
+
 // True once the X server reports the window as viewable.
 bool isWindowViewable(unsigned long windowId);
 
@@ -47,8 +54,9 @@ public:
     ~DesktopWindow();
 
     // Sizes the window to the content as it is now, then maps, raises and focuses it and waits
-    // until the X server and JUCE agree on it. The failure says what never happened.
-    testing::AssertionResult show();
+    // until the X server and JUCE agree on it. The failure says what never happened. A window
+    // that is only looked at (forInput false) is not waited for to take the focus.
+    testing::AssertionResult show(bool forInput = true);
 
     unsigned long windowId() const;
 
@@ -64,7 +72,8 @@ private:
     JUCE_DECLARE_NON_COPYABLE(DesktopWindow)
 };
 
-// Waits until the X server shows the window and gives it the keyboard focus.
+// Waits until the X server shows the window, then has the window manager activate it and waits
+// until the server has the focus on it and JUCE has taken note.
 bool activate(unsigned long windowId);
 
 // Counts the mouse events a component receives, so that a test knows an X event has been
@@ -115,6 +124,8 @@ testing::AssertionResult clickWith(MouseRecorder& recorder, int button, const ju
 namespace xdo
 {
 bool run(const juce::String& arguments);
+
+// Returns once the server has the pointer there.
 bool moveTo(juce::Point<int> screenPosition);
 
 // A press comes no sooner than JUCE's double-click time after the previous one, so that two
@@ -127,9 +138,10 @@ bool release(int button);
 // is already up in the state of the moment, though the press event still names it.
 bool pressAndReleaseUnseen(int button);
 
-// These return once the X server reports the key down (or up).
+// These two return once the X server reports the key down (or up).
 bool keyDown(const juce::String& keysym);
 bool keyUp(const juce::String& keysym);
+
 bool key(const juce::String& keysym);
 bool type(const juce::String& text);
 

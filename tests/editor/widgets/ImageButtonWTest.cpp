@@ -122,3 +122,38 @@ TEST_F(ImageButtonRealInput, TogglingButtonChangesStateOnRelease)
     EXPECT_EQ(events.clicks, (std::vector<bool>{true, false}));
 }
 } // namespace
+
+// A press that moves the keyboard focus to the button puts it down before mouseDown is reached;
+// an ignored press must not leave it so, or its release would click.
+TEST(ImageButtonFocusRealInput, ARightOrControlPressThatTakesTheFocusIsNoClick)
+{
+    juce::Image image(juce::Image::ARGB, 40, 40, false);
+    image.clear(image.getBounds(), juce::Colours::grey);
+
+    juce::Component panel;
+    panel.setSize(120, 40);
+    ImageButtonW button;
+    button.setImages(false, true, true, image, 1.0f, {}, image, 1.0f, {}, image, 1.0f, {});
+    button.setBounds(0, 0, 40, 40);
+    juce::TextEditor other;
+    other.setBounds(60, 0, 60, 40);
+    panel.addAndMakeVisible(button);
+    panel.addAndMakeVisible(other);
+    ButtonEvents events;
+    button.addListener(&events);
+
+    guitest::DesktopWindow window{panel};
+    ASSERT_TRUE(window.show());
+    guitest::MouseRecorder recorder{button};
+    for (const auto& press : {Press{3, {}}, Press{1, {"ctrl"}}})
+    {
+        SCOPED_TRACE(describe(press));
+        other.grabKeyboardFocus();
+        ASSERT_TRUE(guitest::runUntil([&] { return other.hasKeyboardFocus(false); }));
+        ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(button)));
+        ASSERT_TRUE(guitest::clickWith(recorder, press.button, press.keys));
+        guitest::pump(50);
+        EXPECT_TRUE(events.clicks.empty());
+    }
+    button.removeListener(&events);
+}
