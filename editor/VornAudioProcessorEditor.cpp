@@ -23,8 +23,7 @@ const VornAudioProcessorEditor::WebLink VornAudioProcessorEditor::webLinks[4] = 
     {1003, "Youtube", "https://www.youtube.com/@mordaxaudio"},
 };
 
-VornAudioProcessorEditor::VornAudioProcessorEditor(VornAudioProcessor* p)
-    : juce::AudioProcessorEditor(p)
+VornAudioProcessorEditor::VornAudioProcessorEditor(VornAudioProcessor* p) : juce::AudioProcessorEditor(p)
 {
     // Listen before reading any value, so that a change racing with the construction still
     // reaches the controls.
@@ -100,8 +99,8 @@ void VornAudioProcessorEditor::setUpImageButton(ImageButtonW& button, juce::Poin
     addAndMakeVisible(button);
     button.setTopLeftPosition(position);
     // Resizes the button to its normal image; a threshold of 0 makes the whole rectangle hit.
-    button.setImages(true, true, true, normal, normalOpacity, clear, normal, overDownOpacity, clear,
-                     down, overDownOpacity, clear, 0.0f);
+    button.setImages(true, true, true, normal, normalOpacity, clear, normal, overDownOpacity, clear, down,
+                     overDownOpacity, clear, 0.0f);
     button.addListener(this);
 }
 
@@ -146,9 +145,9 @@ void VornAudioProcessorEditor::initHeaderControls()
     refreshPresetList();
 }
 
-void VornAudioProcessorEditor::setUpKnob(FilmStripSlider& knob, const juce::Image& strip,
-                                         int frames, juce::Rectangle<int> bounds, double maximum,
-                                         double interval, double value)
+void VornAudioProcessorEditor::setUpKnob(FilmStripSlider& knob, const juce::Image& strip, int frames,
+                                         juce::Rectangle<int> bounds, double maximum, double interval,
+                                         double value)
 {
     addAndMakeVisible(knob);
     knob.setSliderStyle(juce::Slider::RotaryHorizontalVerticalDrag);
@@ -179,22 +178,23 @@ void VornAudioProcessorEditor::initKnobs()
         {valveBlendKnob, valveBlendImage, 101, {216, 160, 88, 88}, proc.valveBlendParam, nullptr},
     };
     const KnobRow compRows[] = {
-        {compRatioKnob, compRatioImage, 6, {352, 56, 104, 104}, proc.compRatioParam,
-         &proc.compRatioStep},
-        {compAttackKnob, compAttackImage, 6, {464, 56, 104, 104}, proc.compAttackParam,
-         &proc.compAttackStep},
-        {compRecoveryKnob, compRecoveryImage, 6, {576, 56, 104, 104}, proc.compRecoveryParam,
+        {compRatioKnob, compRatioImage, 6, {352, 56, 104, 104}, proc.compRatioParam, &proc.compRatioStep},
+        {compAttackKnob, compAttackImage, 6, {464, 56, 104, 104}, proc.compAttackParam, &proc.compAttackStep},
+        {compRecoveryKnob,
+         compRecoveryImage,
+         6,
+         {576, 56, 104, 104},
+         proc.compRecoveryParam,
          &proc.compRecoveryStep},
-        {compThresholdKnob, compThresholdImage, 101, {352, 160, 104, 104},
-         proc.compThresholdParam, nullptr},
+        {compThresholdKnob, compThresholdImage, 101, {352, 160, 104, 104}, proc.compThresholdParam, nullptr},
         {compBlendKnob, compBlendImage, 101, {464, 160, 104, 104}, proc.compBlendParam, nullptr},
         {outputKnob, outputImage, 101, {576, 160, 104, 104}, proc.outputParam, nullptr},
     };
 
-    const auto setUp = [this](const KnobRow& row) {
+    const auto setUp = [this](const KnobRow& row)
+    {
         const bool stepped = row.step != nullptr;
-        setUpKnob(row.knob, row.strip, row.frames, row.bounds, stepped ? 5.0 : 1.0,
-                  stepped ? 1.0 : 0.001,
+        setUpKnob(row.knob, row.strip, row.frames, row.bounds, stepped ? 5.0 : 1.0, stepped ? 1.0 : 0.001,
                   stepped ? (double)*row.step : (double)row.parameter->getValue());
         row.knob.addListener(this);
         row.knob.setDoubleClickReturnValue(true, (double)row.parameter->getDefaultValue());
@@ -218,8 +218,8 @@ void VornAudioProcessorEditor::initKnobs()
 
 void VornAudioProcessorEditor::paint(juce::Graphics& g)
 {
-    g.setGradientFill(juce::ColourGradient(juce::Colours::white, 0.0f, 0.0f, juce::Colours::grey,
-                                           0.0f, (float)getHeight(), false));
+    g.setGradientFill(juce::ColourGradient(juce::Colours::white, 0.0f, 0.0f, juce::Colours::grey, 0.0f,
+                                           (float)getHeight(), false));
     g.fillAll();
 }
 
@@ -233,11 +233,11 @@ void VornAudioProcessorEditor::updateControlsFromProcessor()
     if (presetName != presetComboBox.getText())
         presetComboBox.setText(presetName, juce::dontSendNotification);
 
-    bypassButton.setToggleState(proc.masterBypassParam->getValue() < 0.5f,
-                                juce::dontSendNotification);
+    bypassButton.setToggleState(proc.masterBypassParam->getValue() < 0.5f, juce::dontSendNotification);
 
     // A NaN compares unequal, so it is always passed on.
-    const auto follow = [](FilmStripSlider& knob, FloatParameter* parameter) {
+    const auto follow = [](FilmStripSlider& knob, FloatParameter* parameter)
+    {
         const auto value = (double)parameter->getValue();
         if (!(value == knob.getValue()))
             knob.setValue(value, juce::dontSendNotification);
@@ -254,8 +254,7 @@ void VornAudioProcessorEditor::updateControlsFromProcessor()
     follow(compBlendKnob, proc.compBlendParam);
     follow(outputKnob, proc.outputParam);
 
-    valveModeButton.setToggleState(!(proc.valveModeParam->getValue() < 0.5f),
-                                   juce::dontSendNotification);
+    valveModeButton.setToggleState(!(proc.valveModeParam->getValue() < 0.5f), juce::dontSendNotification);
 }
 
 void VornAudioProcessorEditor::changeListenerCallback(juce::ChangeBroadcaster*)
@@ -276,16 +275,26 @@ FloatParameter* VornAudioProcessorEditor::parameterOf(juce::Slider* slider) cons
     if (audioProcessor == nullptr)
         return nullptr;
     auto& proc = *audioProcessor;
-    if (slider == &valveDriveKnob) return proc.valveDriveParam;
-    if (slider == &valveBiasKnob) return proc.valveBiasParam;
-    if (slider == &valveInputKnob) return proc.valveInputParam;
-    if (slider == &valveBlendKnob) return proc.valveBlendParam;
-    if (slider == &compRatioKnob) return proc.compRatioParam;
-    if (slider == &compAttackKnob) return proc.compAttackParam;
-    if (slider == &compRecoveryKnob) return proc.compRecoveryParam;
-    if (slider == &compThresholdKnob) return proc.compThresholdParam;
-    if (slider == &compBlendKnob) return proc.compBlendParam;
-    if (slider == &outputKnob) return proc.outputParam;
+    if (slider == &valveDriveKnob)
+        return proc.valveDriveParam;
+    if (slider == &valveBiasKnob)
+        return proc.valveBiasParam;
+    if (slider == &valveInputKnob)
+        return proc.valveInputParam;
+    if (slider == &valveBlendKnob)
+        return proc.valveBlendParam;
+    if (slider == &compRatioKnob)
+        return proc.compRatioParam;
+    if (slider == &compAttackKnob)
+        return proc.compAttackParam;
+    if (slider == &compRecoveryKnob)
+        return proc.compRecoveryParam;
+    if (slider == &compThresholdKnob)
+        return proc.compThresholdParam;
+    if (slider == &compBlendKnob)
+        return proc.compBlendParam;
+    if (slider == &outputKnob)
+        return proc.outputParam;
     return nullptr;
 }
 
@@ -350,8 +359,7 @@ void VornAudioProcessorEditor::buttonClicked(juce::Button* button)
     }
     else if (button == &bypassButton)
     {
-        audioProcessor->masterBypassParam->setValueNotifyingHost(
-            bypassButton.getToggleState() ? 0.0f : 1.0f);
+        audioProcessor->masterBypassParam->setValueNotifyingHost(bypassButton.getToggleState() ? 0.0f : 1.0f);
     }
     else if (button == &prevPresetButton || button == &nextPresetButton)
     {
@@ -415,10 +423,8 @@ void VornAudioProcessorEditor::refreshPresetList()
         return;
 
     int id = 1;
-    for (const auto& entry :
-         juce::RangedDirectoryIterator(juce::File(folder), false,
-                                       "*" + ProductInfo::getPresetFileExtension(),
-                                       juce::File::findFiles))
+    for (const auto& entry : juce::RangedDirectoryIterator(
+             juce::File(folder), false, "*" + ProductInfo::getPresetFileExtension(), juce::File::findFiles))
         presetComboBox.addItem(entry.getFile().getFileNameWithoutExtension(), id++);
 }
 
@@ -472,16 +478,14 @@ void VornAudioProcessorEditor::savePresetNamed(const juce::String& name)
     }
 
     const juce::File file(folder + "/" + name + ProductInfo::getPresetFileExtension());
-    if (file.existsAsFile()
-        && !juce::AlertWindow::showNativeDialogBox(
-            "Overwrite", "Are you sure you want to overwrite " + name + "?", true))
+    if (file.existsAsFile() && !juce::AlertWindow::showNativeDialogBox(
+                                   "Overwrite", "Are you sure you want to overwrite " + name + "?", true))
         return;
 
     const auto result = audioProcessor->savePreset(file);
     if (result.failed())
     {
-        juce::AlertWindow::showNativeDialogBox("Problem saving preset", result.getErrorMessage(),
-                                               true);
+        juce::AlertWindow::showNativeDialogBox("Problem saving preset", result.getErrorMessage(), true);
     }
     else
     {

@@ -57,11 +57,10 @@ private:
     void initHeaderControls();
     void initKnobs();
 
-    void setUpImageButton(ImageButtonW& button, juce::Point<int> position,
-                          const juce::Image& normal, float normalOpacity, const juce::Image& down,
-                          float overDownOpacity);
-    void setUpKnob(FilmStripSlider& knob, const juce::Image& strip, int frames,
-                   juce::Rectangle<int> bounds, double maximum, double interval, double value);
+    void setUpImageButton(ImageButtonW& button, juce::Point<int> position, const juce::Image& normal,
+                          float normalOpacity, const juce::Image& down, float overDownOpacity);
+    void setUpKnob(FilmStripSlider& knob, const juce::Image& strip, int frames, juce::Rectangle<int> bounds,
+                   double maximum, double interval, double value);
 
     FloatParameter* parameterOf(juce::Slider* slider) const;
     bool isSteppedKnob(juce::Slider* slider) const;
@@ -77,8 +76,8 @@ public:
     juce::PopupMenu mainMenu;
     juce::Image aboutImage;
     ImageButtonW aboutOverlay;
-    juce::Image menuHotSpotImage, prevPresetImage, nextPresetImage, prevPresetDownImage,
-        nextPresetDownImage, savePresetImage, savePresetDownImage;
+    juce::Image menuHotSpotImage, prevPresetImage, nextPresetImage, prevPresetDownImage, nextPresetDownImage,
+        savePresetImage, savePresetDownImage;
     ImageButtonW menuHotSpot, prevPresetButton, nextPresetButton, savePresetButton, bypassButton;
     juce::Image backgroundImage;
     juce::ImageComponent backgroundComponent;
@@ -86,8 +85,8 @@ public:
     juce::Image valveDriveImage, valveBiasImage, valveInputImage, valveBlendImage, compRatioImage,
         compAttackImage, compRecoveryImage, compThresholdImage, compBlendImage, outputImage;
     FilmStripSlider valveDriveKnob{{}}, valveBiasKnob{{}}, valveInputKnob{{}}, valveBlendKnob{{}},
-        compRatioKnob{{}}, compAttackKnob{{}}, compRecoveryKnob{{}}, compThresholdKnob{{}},
-        compBlendKnob{{}}, outputKnob{{}};
+        compRatioKnob{{}}, compAttackKnob{{}}, compRecoveryKnob{{}}, compThresholdKnob{{}}, compBlendKnob{{}},
+        outputKnob{{}};
     juce::Image valveModeImage, valveModeDownImage;
     ImageButtonW valveModeButton;
     juce::Image meterImage;

@@ -62,8 +62,8 @@ void clickMenuItem(juce::Component& menuWindow, int index)
 {
     ASSERT_LT(index, menuWindow.getNumChildComponents());
     auto* item = menuWindow.getChildComponent(index);
-    const auto origin = guitest::windowOriginOnScreen(
-        (unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle());
+    const auto origin =
+        guitest::windowOriginOnScreen((unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle());
     guitest::xdo::moveTo(origin + menuWindow.getLocalPoint(item, item->getLocalBounds().getCentre()));
     guitest::pump(50);
     guitest::xdo::run("click 1");
@@ -216,10 +216,12 @@ TEST_F(EditorRealInput, EscapeOrAClickOutsideTheMenuChangesNothing)
         guitest::pump(100);
     }
     {
-        WhenModal clickOutside([this](juce::Component&) {
-            guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250}));
-            guitest::xdo::run("click 1");
-        });
+        WhenModal clickOutside(
+            [this](juce::Component&)
+            {
+                guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250}));
+                guitest::xdo::run("click 1");
+            });
         click(e->menuHotSpot);
         ASSERT_TRUE(guitest::runUntil([&] { return clickOutside.hasRun(); }));
         guitest::pump(200);
@@ -247,4 +249,58 @@ TEST_F(EditorRealInput, EachLinkOpensExactlyItsAddress)
     guitest::pump(200);
     EXPECT_EQ(browser.openedAddresses(), expected);
     EXPECT_FALSE(e->aboutOverlay.isVisible());
+}
+
+// A host may close the editor at any moment, even from inside a menu's modal loop.
+TEST_F(EditorRealInput, ClosingWhileTheMainMenuIsOpenDismissesItFirst)
+{
+    WhenModal closeEditor([this](juce::Component&) { e.editor.reset(); });
+    guitest::MouseRecorder recorder(e->menuHotSpot);
+    guitest::xdo::moveTo(window.screenCentre(e->menuHotSpot));
+    guitest::xdo::press(1);
+    ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
+    guitest::xdo::release(1);
+    ASSERT_TRUE(guitest::runUntil([&] { return closeEditor.hasRun(); }));
+    EXPECT_TRUE(guitest::runUntil(
+        [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
+    // Changes after the editor has gone reach nobody.
+    e.processor.valveDriveParam->setValue(0.4f);
+    guitest::pump(150);
+}
+
+TEST(EditorClosingRealInput, ClosingWhileThePresetListIsOpenDismissesIt)
+{
+    TemporaryHome home;
+    home.presetFolder().createDirectory();
+    {
+        VornAudioProcessor source;
+        ASSERT_TRUE(source.savePreset(home.presetFolder().getChildFile("Warm.atp")).wasOk());
+    }
+    EditorUnderTest e;
+    guitest::DesktopWindow window(*e.editor, {40, 40});
+    ASSERT_TRUE(window.show());
+
+    WhenModal closeEditor([&](juce::Component&) { e.editor.reset(); });
+    // The box's label takes the press, so there is no recorder to wait for: the list opening is.
+    guitest::xdo::moveTo(window.screenCentre(e->presetComboBox));
+    guitest::xdo::press(1);
+    guitest::pump(100);
+    guitest::xdo::release(1);
+    ASSERT_TRUE(guitest::runUntil([&] { return closeEditor.hasRun(); }));
+    EXPECT_TRUE(guitest::runUntil(
+        [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
+    guitest::pump(150);
+}
+
+TEST(EditorClosingOnDesktop, ClosingWhileTheSavePresetWindowIsVisibleHidesIt)
+{
+    EditorUnderTest e;
+    e->savePresetButton.triggerClick();
+    auto& saveWindow = e->setPresetNameWindow;
+    ASSERT_TRUE(guitest::runUntil([&] { return saveWindow.isVisible(); }));
+    const auto id = (unsigned long)(juce::pointer_sized_uint)saveWindow.getWindowHandle();
+    ASSERT_TRUE(guitest::runUntil([&] { return guitest::isWindowViewable(id); }));
+
+    e.editor.reset();
+    EXPECT_TRUE(guitest::runUntil([&] { return !guitest::isWindowViewable(id); }));
 }

@@ -60,26 +60,16 @@ TEST_F(EditorLayout, ChildrenInZOrderAtTheirBounds)
         bool visible;
     };
     const Row rows[] = {
-        {&e.backgroundComponent, {0, 0, 944, 280}, true},
-        {&e.menuHotSpot, {0, 0, 228, 38}, true},
-        {&e.prevPresetButton, {668, 8, 16, 24}, true},
-        {&e.nextPresetButton, {848, 8, 16, 24}, true},
-        {&e.savePresetButton, {874, 8, 26, 24}, true},
-        {&e.bypassButton, {904, 8, 32, 24}, true},
-        {&e.presetComboBox, {687, 11, 160, 18}, true},
-        {&e.valveDriveKnob, {64, 72, 88, 88}, true},
-        {&e.valveBiasKnob, {216, 72, 88, 88}, true},
-        {&e.valveInputKnob, {64, 160, 88, 88}, true},
-        {&e.valveBlendKnob, {216, 160, 88, 88}, true},
-        {&e.valveModeButton, {152, 96, 32, 40}, true},
-        {&e.compRatioKnob, {352, 56, 104, 104}, true},
-        {&e.compAttackKnob, {464, 56, 104, 104}, true},
-        {&e.compRecoveryKnob, {576, 56, 104, 104}, true},
-        {&e.compThresholdKnob, {352, 160, 104, 104}, true},
-        {&e.compBlendKnob, {464, 160, 104, 104}, true},
-        {&e.outputKnob, {576, 160, 104, 104}, true},
-        {&e.gainReductionMeter, {728, 56, 160, 80}, true},
-        {&e.aboutOverlay, {0, 0, 944, 280}, false},
+        {&e.backgroundComponent, {0, 0, 944, 280}, true},  {&e.menuHotSpot, {0, 0, 228, 38}, true},
+        {&e.prevPresetButton, {668, 8, 16, 24}, true},     {&e.nextPresetButton, {848, 8, 16, 24}, true},
+        {&e.savePresetButton, {874, 8, 26, 24}, true},     {&e.bypassButton, {904, 8, 32, 24}, true},
+        {&e.presetComboBox, {687, 11, 160, 18}, true},     {&e.valveDriveKnob, {64, 72, 88, 88}, true},
+        {&e.valveBiasKnob, {216, 72, 88, 88}, true},       {&e.valveInputKnob, {64, 160, 88, 88}, true},
+        {&e.valveBlendKnob, {216, 160, 88, 88}, true},     {&e.valveModeButton, {152, 96, 32, 40}, true},
+        {&e.compRatioKnob, {352, 56, 104, 104}, true},     {&e.compAttackKnob, {464, 56, 104, 104}, true},
+        {&e.compRecoveryKnob, {576, 56, 104, 104}, true},  {&e.compThresholdKnob, {352, 160, 104, 104}, true},
+        {&e.compBlendKnob, {464, 160, 104, 104}, true},    {&e.outputKnob, {576, 160, 104, 104}, true},
+        {&e.gainReductionMeter, {728, 56, 160, 80}, true}, {&e.aboutOverlay, {0, 0, 944, 280}, false},
     };
 
     ASSERT_EQ(e.getNumChildComponents(), (int)std::size(rows));
@@ -128,8 +118,7 @@ TEST_F(EditorLayout, ImageButtonsShowTheirImagesAtTheirOpacities)
         EXPECT_EQ(b.getClickingTogglesState(), row.toggles);
 
         b.setToggleState(false, juce::dontSendNotification);
-        for (auto state : {juce::Button::buttonNormal, juce::Button::buttonOver,
-                           juce::Button::buttonDown})
+        for (auto state : {juce::Button::buttonNormal, juce::Button::buttonOver, juce::Button::buttonDown})
         {
             b.setState(state);
             const auto drawn = guitest::render(b);
@@ -242,8 +231,7 @@ TEST_F(EditorLayout, MenuAndPresetBoxColours)
     auto& laf = e.editorLookAndFeel;
     EXPECT_EQ(laf.findColour(juce::PopupMenu::backgroundColourId), juce::Colour(0xFF212121));
     EXPECT_EQ(laf.findColour(juce::PopupMenu::textColourId), juce::Colour(0xFFDFD8BE));
-    EXPECT_EQ(laf.findColour(juce::PopupMenu::highlightedBackgroundColourId),
-              juce::Colour(0xFF606060));
+    EXPECT_EQ(laf.findColour(juce::PopupMenu::highlightedBackgroundColourId), juce::Colour(0xFF606060));
     EXPECT_EQ(laf.findColour(juce::PopupMenu::highlightedTextColourId), juce::Colour(0xFFDFD8BE));
     EXPECT_EQ(laf.findColour(juce::PopupMenu::headerTextColourId), juce::Colour(0xFFA2BACA));
 

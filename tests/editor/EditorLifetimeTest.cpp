@@ -38,6 +38,6 @@ TEST(EditorLifetime, OpeningAndClosingFiftyTimesKeepsMemoryFlat)
     const auto afterFifty = residentKilobytes();
     ASSERT_GT(afterTen, 0);
     // One editor holds about 31 MB of decoded images: a leak of even one of them would show.
-    EXPECT_LT(afterFifty - afterTen, 8 * 1024) << afterTen << " kB after 10, " << afterFifty
-                                               << " kB after 50";
+    EXPECT_LT(afterFifty - afterTen, 8 * 1024)
+        << afterTen << " kB after 10, " << afterFifty << " kB after 50";
 }

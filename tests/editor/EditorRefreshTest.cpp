@@ -46,8 +46,11 @@ TEST(EditorRefresh, TogglesFollowTheirHalfwayRules)
         bool bypassOn;
         bool valveModeOn;
     };
-    const Row rows[] = {{0.49f, true, false}, {0.5f, false, true}, {1.0f, false, true},
-                        {nan, false, true}, {0.0f, true, false}};
+    const Row rows[] = {{0.49f, true, false},
+                        {0.5f, false, true},
+                        {1.0f, false, true},
+                        {nan, false, true},
+                        {0.0f, true, false}};
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.value);
@@ -154,8 +157,8 @@ TEST(EditorMeter, ShowsTheFrameOfTheLastGainFactor)
         SCOPED_TRACE(row.factor);
         e.processor.compressor.gainReduction = row.factor;
         const double expected = juce::jlimit(0.0, 1.0, std::round((1.0f - row.factor) * 1000.0) / 1000.0);
-        ASSERT_TRUE(guitest::runUntil(
-            [&] { return std::abs(e->gainReductionMeter.getValue() - expected) < 1e-9; }));
+        ASSERT_TRUE(
+            guitest::runUntil([&] { return std::abs(e->gainReductionMeter.getValue() - expected) < 1e-9; }));
         guitest::pump(20);
         EXPECT_TRUE(
             samePixels(guitest::render(e->gainReductionMeter), frameOf(e->meterImage, 51, row.frame)));

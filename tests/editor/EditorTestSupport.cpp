@@ -30,15 +30,13 @@ juce::File TemporaryHome::presetFolder() const
     return home().getChildFile("Music/Audio Music Apps/Mordax/Presets/VORN");
 }
 
-StandInBrowser::StandInBrowser()
-    : previousPath(juce::SystemStats::getEnvironmentVariable("PATH", {}))
+StandInBrowser::StandInBrowser() : previousPath(juce::SystemStats::getEnvironmentVariable("PATH", {}))
 {
     const auto bin = folder.getFile();
     bin.createDirectory();
     const auto script = bin.getChildFile("xdg-open");
     // JUCE writes "\r\n" line ends unless told otherwise, which would break the "#!" line.
-    script.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + bin.getFullPathName()
-                               + "/opened\"\n",
+    script.replaceWithText("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + bin.getFullPathName() + "/opened\"\n",
                            false, false, "\n");
     script.setExecutePermission(true);
     setVariable("PATH", bin.getFullPathName() + ":" + previousPath);
@@ -127,8 +125,7 @@ void HostRecorder::audioProcessorParameterChangeGestureEnd(juce::AudioProcessor*
     events.push_back({HostEvent::gestureEnd, index, 0.0f});
 }
 
-EditorUnderTest::EditorUnderTest()
-    : editor(dynamic_cast<VornAudioProcessorEditor*>(processor.createEditor()))
+EditorUnderTest::EditorUnderTest() : editor(dynamic_cast<VornAudioProcessorEditor*>(processor.createEditor()))
 {
 }
 

@@ -34,14 +34,16 @@ juce::StringArray itemsOf(juce::ComboBox& box)
 struct AlertAnswer
 {
     explicit AlertAnswer(juce::String button)
-        : whenModal([this, button](juce::Component& modal) {
-              if (auto* alert = dynamic_cast<juce::AlertWindow*>(&modal))
+        : whenModal(
+              [this, button](juce::Component& modal)
               {
-                  title = alert->getName();
-                  message = alert->getDescription().fromFirstOccurrenceOf(title + ". ", false, false);
-                  alert->triggerButtonClick(button);
-              }
-          })
+                  if (auto* alert = dynamic_cast<juce::AlertWindow*>(&modal))
+                  {
+                      title = alert->getName();
+                      message = alert->getDescription().fromFirstOccurrenceOf(title + ". ", false, false);
+                      alert->triggerButtonClick(button);
+                  }
+              })
     {
     }
 
@@ -125,7 +127,8 @@ TEST_F(PresetBarOnDesktop, PreviousAndNextWrapAroundAndLoad)
     auto& box = editor().presetComboBox;
     ASSERT_EQ(box.getNumItems(), 3);
 
-    const auto driveOf = [&](int index) { return driveIn(folder.getChildFile(box.getItemText(index) + ".atp")); };
+    const auto driveOf = [&](int index)
+    { return driveIn(folder.getChildFile(box.getItemText(index) + ".atp")); };
 
     // From no selection, next goes to the first item.
     step(editor().nextPresetButton);
@@ -234,7 +237,8 @@ TEST_F(PresetBarOnDesktop, OverwritingAsksFirst)
         AlertAnswer ok("OK");
         auto* content = editor().setPresetNameWindow.getPresetNameComponent();
         content->textEditorReturnKeyPressed(content->nameEditor);
-        ASSERT_TRUE(guitest::runUntil([&] { return ok.shown() && !editor().setPresetNameWindow.isVisible(); }));
+        ASSERT_TRUE(
+            guitest::runUntil([&] { return ok.shown() && !editor().setPresetNameWindow.isVisible(); }));
     }
     EXPECT_EQ(driveIn(folder.getChildFile("Same.atp")), 0.9f);
     EXPECT_EQ(processor().currentPresetName, "Same");
@@ -243,7 +247,10 @@ TEST_F(PresetBarOnDesktop, OverwritingAsksFirst)
 TEST_F(PresetBarOnDesktop, NamesThatLeaveTheFolderAreRefused)
 {
     makeEditor();
-    const auto before = home.home().findChildFiles(juce::File::findFilesAndDirectories, true, "*", juce::File::FollowSymlinks::no).size();
+    const auto before =
+        home.home()
+            .findChildFiles(juce::File::findFilesAndDirectories, true, "*", juce::File::FollowSymlinks::no)
+            .size();
 
     for (auto name : {"../x", "a/b", "a\\b", ".", "..", "two\nlines", "../../escape"})
     {
@@ -257,7 +264,11 @@ TEST_F(PresetBarOnDesktop, NamesThatLeaveTheFolderAreRefused)
         EXPECT_TRUE(editor().setPresetNameWindow.isVisible());
         EXPECT_EQ(editor().setPresetNameWindow.getPresetNameComponent()->nameEditor.getText(), name);
     }
-    EXPECT_EQ(home.home().findChildFiles(juce::File::findFilesAndDirectories, true, "*", juce::File::FollowSymlinks::no).size(), before);
+    EXPECT_EQ(
+        home.home()
+            .findChildFiles(juce::File::findFilesAndDirectories, true, "*", juce::File::FollowSymlinks::no)
+            .size(),
+        before);
     EXPECT_FALSE(folder.getParentDirectory().getChildFile("x.atp").exists());
     EXPECT_FALSE(folder.getChildFile("a").exists());
 

@@ -1,4 +1,7 @@
+#include "BlockRunner.h"
+#include "FloatParameter.h"
 #include "GuiTest.h"
+#include "HostedParameters.h"
 #include "PluginBinaries.h"
 #include "VornAudioProcessor.h"
 
@@ -16,8 +19,7 @@ int largestDifference(const juce::Image& a, const juce::Image& b)
             const auto p = a.getPixelAt(x, y);
             const auto q = b.getPixelAt(x, y);
             largest = std::max({largest, std::abs(p.getRed() - q.getRed()),
-                                std::abs(p.getGreen() - q.getGreen()),
-                                std::abs(p.getBlue() - q.getBlue())});
+                                std::abs(p.getGreen() - q.getGreen()), std::abs(p.getBlue() - q.getBlue())});
         }
     return largest;
 }
@@ -60,7 +62,8 @@ TEST_P(HostedEditorOnDesktop, ShowsWhatTheEditorDrawsInProcessAndClosesCleanly)
         juce::Image onScreen;
         int difference = 255;
         guitest::runUntil(
-            [&] {
+            [&]
+            {
                 onScreen = guitest::grabWindow(window.windowId(), {0, 0, 944, 280});
                 difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
                 return difference <= 2;
@@ -71,8 +74,7 @@ TEST_P(HostedEditorOnDesktop, ShowsWhatTheEditorDrawsInProcessAndClosesCleanly)
         if (difference > 2)
         {
             const auto file = juce::File::getSpecialLocation(juce::File::tempDirectory)
-                                  .getChildFile("hosted-" + PluginBinaries::formatName(GetParam())
-                                                + ".png");
+                                  .getChildFile("hosted-" + PluginBinaries::formatName(GetParam()) + ".png");
             juce::FileOutputStream out(file);
             out.setPosition(0);
             out.truncate();
@@ -88,7 +90,8 @@ TEST_P(HostedEditorOnDesktop, ShowsWhatTheEditorDrawsInProcessAndClosesCleanly)
 
 INSTANTIATE_TEST_SUITE_P(Formats, HostedEditorOnDesktop,
                          testing::Values(PluginFormat::vst2, PluginFormat::vst3, PluginFormat::lv2),
-                         [](const auto& info) { return PluginBinaries::formatName(info.param).toStdString(); });
+                         [](const auto& info)
+                         { return PluginBinaries::formatName(info.param).toStdString(); });
 
 // Hosts load many plug-ins into one process: our three builds, each with its own copy of JUCE,
 // must not bind to one another's.
@@ -112,7 +115,8 @@ TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsOpenSideBySideInOneProcess)
         {
             editors.emplace_back(instance->createEditorIfNeeded());
             ASSERT_NE(editors.back(), nullptr);
-            windows.push_back(std::make_unique<guitest::DesktopWindow>(*editors.back(), juce::Point<int>(20, y)));
+            windows.push_back(
+                std::make_unique<guitest::DesktopWindow>(*editors.back(), juce::Point<int>(20, y)));
             ASSERT_TRUE(windows.back()->show(false));
             y += 300;
         }
@@ -120,7 +124,8 @@ TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsOpenSideBySideInOneProcess)
         {
             int difference = 255;
             guitest::runUntil(
-                [&] {
+                [&]
+                {
                     const auto onScreen = guitest::grabWindow(window->windowId(), {0, 0, 944, 280});
                     difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
                     return difference <= 2;
@@ -131,5 +136,78 @@ TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsOpenSideBySideInOneProcess)
     }
     guitest::pump(100);
     instances.clear();
+    guitest::pump(100);
+}
+
+namespace
+{
+bool sameRegion(const juce::Image& onScreen, const juce::Image& expected, juce::Rectangle<int> area)
+{
+    return largestDifference(onScreen.getClippedImage(area), expected.getClippedImage(area)) <= 2;
+}
+} // namespace
+
+// A VST3 host sets a parameter: the knob moves on screen. The user drags a knob of the hosted
+// editor: the host's parameter and the sound follow.
+TEST(HostedVst3EditorRealInput, FollowsTheHostAndTellsItOfADrag)
+{
+    const juce::Rectangle<int> driveKnob(64, 72, 88, 88);
+    const auto atDefaults = inProcessPicture();
+    juce::Image atFullDrive;
+    {
+        VornAudioProcessor processor;
+        processor.valveDriveParam->setValue(1.0f);
+        std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditor());
+        guitest::pump(200);
+        atFullDrive = guitest::render(*editor);
+    }
+    ASSERT_FALSE(sameRegion(atDefaults, atFullDrive, driveKnob));
+
+    PluginBinaries binaries;
+    juce::String error;
+    auto instance = binaries.instantiate(PluginFormat::vst3, 48000.0, 256, error);
+    ASSERT_NE(instance, nullptr) << error;
+    BlockRunner::prepare(*instance, 48000.0, 256);
+    const auto parameters = HostedParameters::inIndexOrder(*instance);
+    ASSERT_EQ(parameters.size(), 12);
+    parameters[9]->setValue(1.0f); // the compressor fully wet, so its threshold is heard
+    const auto input = BlockRunner::noise(2, 256, 3);
+    BlockRunner::run(*instance, input, 256); // the silent first block
+    const auto before = BlockRunner::run(*instance, input, 256);
+
+    std::unique_ptr<juce::AudioProcessorEditor> editor(instance->createEditorIfNeeded());
+    ASSERT_NE(editor, nullptr);
+    guitest::DesktopWindow window(*editor, {40, 40});
+    ASSERT_TRUE(window.show(false));
+    const auto grab = [&] { return guitest::grabWindow(window.windowId(), {0, 0, 944, 280}); };
+    ASSERT_TRUE(guitest::runUntil([&] { return sameRegion(grab(), atDefaults, driveKnob); }, 10000));
+
+    parameters[0]->setValue(1.0f);
+    EXPECT_TRUE(guitest::runUntil([&] { return sameRegion(grab(), atFullDrive, driveKnob); }, 10000));
+
+    // Drag "Comp Threshold" up; its value goes to the host, and the threshold changes the sound.
+    parameters[0]->setValue(0.0f);
+    ASSERT_EQ(parameters[8]->getValue(), 0.0f);
+    const auto start = window.screenPoint(*editor, {352 + 52, 160 + 52});
+    ASSERT_TRUE(guitest::xdo::moveTo(start));
+    guitest::xdo::press(1);
+    guitest::pump(100);
+    for (int dy = 10; dy <= 120; dy += 10)
+    {
+        guitest::xdo::moveTo(start - juce::Point<int>(0, dy));
+        guitest::pump(30);
+    }
+    guitest::xdo::release(1);
+    ASSERT_TRUE(guitest::runUntil([&] { return parameters[8]->getValue() > 0.2f; }, 5000))
+        << parameters[8]->getValue();
+
+    const auto after = BlockRunner::run(*instance, input, 256);
+    float largest = 0.0f;
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < 256; ++i)
+            largest = std::max(largest, std::abs(after.getSample(ch, i) - before.getSample(ch, i)));
+    EXPECT_GT(largest, 1e-4f);
+
+    editor.reset();
     guitest::pump(100);
 }
