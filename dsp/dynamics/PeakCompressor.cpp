@@ -1,6 +1,6 @@
 #include "PeakCompressor.h"
 
-#include "BranchFree.h"
+#include "Kernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,22 +45,10 @@ void PeakCompressor::initRuntime()
 
 void PeakCompressor::process(double& left, double& right)
 {
-    const double key = std::max(std::abs(left), std::abs(right));
-    // 20 / ln 10; the offset keeps silence finite at -500 dB.
-    const double keydB = std::log(key + 1e-25) * 8.685889638065037;
-
-    double over = keydB - threshdB;
-    if (over < 0.0)
-        over = 1e-25;
-    else
-        over = over + 1e-25;
-
-    // A level equal to the envelope releases.
-    const double c = over > envdB ? att.coef : rel.coef;
-    envdB = over + c * (envdB - over);
-
-    // ln 10 / 20
-    const double gr = std::exp((envdB - 1e-25) * (ratio - 1.0) * 0.11512925464970228);
+    using Lane = kernels::ScalarLanes<double>;
+    const double over = kernels::peakLevelOver<Lane>(std::max(std::abs(left), std::abs(right)), threshdB);
+    envdB = kernels::peakEnvelopeStep(envdB, over, att.coef, rel.coef);
+    const double gr = kernels::peakGain<Lane>(envdB, ratio - 1.0);
     gainReduction = static_cast<float>(gr);
 
     const double g = outputGain * gr;
@@ -70,6 +58,7 @@ void PeakCompressor::process(double& left, double& right)
 
 void PeakCompressor::processBlock(float* left, float* right, int n)
 {
+    using Lane = kernels::ScalarLanes<double>;
     constexpr int chunk = 256;
     // Per pair: the level above the threshold, then the envelope, then the gain.
     double levels[chunk];
@@ -86,34 +75,24 @@ void PeakCompressor::processBlock(float* left, float* right, int n)
         float* l = left + start;
         float* r = right + start;
 
-        // 1. Key level above the threshold.
-        int i = 0;
-        for (; i < count; ++i)
+        for (int i = 0; i < count; ++i)
         {
-            const double al = std::abs((double)l[i]);
-            const double ar = std::abs((double)r[i]);
-            const double key = std::max(al, ar);
-            const double over = std::log(key + 1e-25) * 8.685889638065037 - thresh;
-            levels[i] = BranchFree::ifLess(over, 0.0, 1e-25, over + 1e-25);
+            const double key = std::max(std::abs((double)l[i]), std::abs((double)r[i]));
+            levels[i] = kernels::peakLevelOver<Lane>(key, thresh);
         }
 
-        // 2. The envelope, the only recursion: a level equal to it releases.
+        // The envelope, the only recursion.
         double env = envdB;
-        for (i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i)
         {
-            const double over = levels[i];
-            // Both candidates in parallel with the comparison, which then only picks one.
-            const double attacked = over + attackCoef * (env - over);
-            const double released = over + releaseCoef * (env - over);
-            env = BranchFree::ifGreater(over, env, attacked, released);
+            env = kernels::peakEnvelopeStep(env, levels[i], attackCoef, releaseCoef);
             levels[i] = env;
         }
         envdB = env;
 
-        // 3. Gains.
-        for (i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i)
         {
-            const double gr = std::exp((levels[i] - 1e-25) * ratioMinusOne * 0.11512925464970228);
+            const double gr = kernels::peakGain<Lane>(levels[i], ratioMinusOne);
             l[i] = (float)((double)l[i] * (gain * gr));
             r[i] = (float)((double)r[i] * (gain * gr));
             levels[i] = gr;

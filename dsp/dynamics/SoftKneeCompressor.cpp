@@ -1,5 +1,7 @@
 #include "dynamics/SoftKneeCompressor.h"
 
+#include "Kernels.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -17,36 +19,13 @@ inline float timeCoefficient(int ms, float invSampleRate)
     return invSampleRate / ((float)ms / 1000.0f + invSampleRate);
 }
 
-// One envelope step of a gain path; attackNow and releaseNow come back through the references.
-inline float followEnvelope(float e, float x, float attackCoef, float releaseCoef, float& attackNow,
-                            float& releaseNow)
-{
-    if (e < 0.9f)
-    {
-        attackNow = attackCoef;
-        releaseNow = releaseCoef;
-    }
-    else if (e < 1.0f)
-    {
-        attackNow = attackCoef + (1.0f - attackCoef) * (e - 0.9f) * 10.0f;
-        releaseNow = releaseCoef / ((e - 0.9f) * 9.0f + 1.0f);
-    }
-    else
-    {
-        attackNow = 1.0f;
-        releaseNow = releaseCoef * 0.1f;
-    }
-
-    const float attacked = x * attackNow + e * (1.0f - attackNow);
-    const float released = x * releaseNow + e * (1.0f - releaseNow);
-    return x > e ? attacked : released;
-}
-
 // Envelope to dB through double precision, the same in both paths.
 inline float envelopeToDecibels(float e)
 {
-    return (float)(std::log((double)e) * 20.0 / 2.3025848865509033);
+    return (float)kernels::envelopeToDecibels<kernels::ScalarLanes<double>>((double)e);
 }
+
+using kernels::followEnvelope;
 } // namespace
 
 // thresholdDb, ratio, gainDb, attackMs, releaseMs, autoMakeup, kneePercent, channelMode, peakMode
@@ -216,46 +195,17 @@ void SoftKneeCompressor::loadPreset(int row)
 float SoftKneeCompressor::detect(PeakHold& peak, float sample)
 {
     const float level = std::fabs(sample);
+    return peakMode == 0 ? level : peak.step(level, holdSamples);
+}
 
-    if (peakMode == 0)
-        return level;
-
-    if (peak.holdCount > holdSamples)
-    {
-        peak.peakLevel = peak.peakLevel * 0.9998f;
-        --peak.holdCount;
-    }
-    ++peak.holdCount;
-
-    if (level > peak.peakLevel)
-    {
-        peak.peakLevel = level;
-        peak.holdCount = 0;
-    }
-    if (peak.peakLevel > 20.0f)
-        peak.peakLevel = 20.0f;
-
-    return peak.peakLevel;
+kernels::SoftKneeParams SoftKneeCompressor::gainComputer() const
+{
+    return {threshold, kneeTop, log2Ratio, invKneeWidth, invRatio, kneeTopGainDb, makeupGain};
 }
 
 float SoftKneeCompressor::computeTargetGain(float level) const
 {
-    float target;
-    if (level < threshold)
-    {
-        target = makeupGain;
-    }
-    else if (level < kneeTop)
-    {
-        const float kneeRatio = (log2Ratio - 1.0f) * (level - threshold) * invKneeWidth + 1.0f;
-        target = decibelsToGain((level - threshold) / kneeRatio + threshold - level) * makeupGain;
-    }
-    else
-    {
-        target =
-            decibelsToGain((level - kneeTop) * invRatio + (threshold + kneeTopGainDb) - level) * makeupGain;
-    }
-    return target < 1e-5f ? 1e-5f : target;
+    return kernels::softKneeGain<kernels::ScalarLanes<float>>(level, gainComputer());
 }
 
 void SoftKneeCompressor::runPath(GainPath& path, float x)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Kernels.h"
+
 // Feed-forward stereo compressor with a soft knee, level-dependent time constants, an optional
 // peak-hold detector with output clip, and linked or independent channels. Works in place.
 class SoftKneeCompressor
@@ -35,11 +37,7 @@ public:
     };
 
     // Peak-hold detector of one buffer.
-    struct PeakHold
-    {
-        float peakLevel = 0.0f;
-        int holdCount = 0;
-    };
+    using PeakHold = kernels::PeakHold;
 
     SoftKneeCompressor();
     ~SoftKneeCompressor();
@@ -81,6 +79,7 @@ private:
     float detect(PeakHold& peak, float sample);
     // Gain computer: the target gain for an envelope in dB, never below 1e-5.
     float computeTargetGain(float level) const;
+    kernels::SoftKneeParams gainComputer() const;
     void runPath(GainPath& path, float x);
 
     // Block path, in chunks of this many samples held on the stack.

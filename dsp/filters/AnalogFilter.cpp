@@ -11,9 +11,6 @@ namespace ZandralDSP
 
 namespace
 {
-// Keeps off the state of silence; enters the stored output states only.
-constexpr float denormalOffset = 1e-18f;
-
 // A section Q of 0 (the correction of a negative q) would make alpha infinite and the coefficients
 // NaN; this floor keeps them finite without touching any practical Q.
 constexpr float minimumSectionQ = 1e-6f;
@@ -302,35 +299,21 @@ void AnalogFilter::processSection(float* block, float* x, float* y, const float*
 
     if (sectionOrder == 2)
     {
-        float x1 = x[0], x2 = x[1], y1 = y[0], y2 = y[1];
+        kernels::BiquadSection<float> section{b[0], b[1], b[2], a[1], a[2], x[0], x[1], y[0], y[1]};
         for (int i = 0; i < count; ++i)
-        {
-            const float v = block[i];
-            const float out = b[0] * v + b[1] * x1 + b[2] * x2 + a[1] * y1 + a[2] * y2;
-            y2 = y1;
-            y1 = out + denormalOffset;
-            x2 = x1;
-            x1 = v;
-            block[i] = out;
-        }
-        x[0] = x1;
-        x[1] = x2;
-        y[0] = y1;
-        y[1] = y2;
+            block[i] = section.step(block[i]);
+        x[0] = section.x1;
+        x[1] = section.x2;
+        y[0] = section.y1;
+        y[1] = section.y2;
     }
     else if (sectionOrder == 1)
     {
-        float x1 = x[0], y1 = y[0];
+        kernels::OnePoleSection<float> section{b[0], b[1], a[1], x[0], y[0]};
         for (int i = 0; i < count; ++i)
-        {
-            const float v = block[i];
-            const float out = b[0] * v + b[1] * x1 + a[1] * y1;
-            y1 = out + denormalOffset;
-            x1 = v;
-            block[i] = out;
-        }
-        x[0] = x1;
-        y[0] = y1;
+            block[i] = section.step(block[i]);
+        x[0] = section.x1;
+        y[0] = section.y1;
     }
 }
 

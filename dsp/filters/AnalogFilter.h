@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Kernels.h"
 #include "ProtoFilter.h"
 
 #include <vector>
@@ -48,36 +49,20 @@ public:
     void processSection(float* block, float* x, float* y, const float* b, const float* a);
 
     // One second-order section's coefficients and states, as a value.
-    struct Biquad
-    {
-        float b0, b1, b2, a1, a2;
-        float x1, x2, y1, y2;
-    };
+    using Biquad = kernels::BiquadSection<float>;
 
     // Two filters' biquads side by side, the first in lane 0 and the second in lane 1 of a vector
-    // (lanes 2 and 3 idle): each operation serves both. step() does processSection()'s arithmetic for
-    // one sample in every lane, so the results are the same to the bit.
-    struct BiquadPair
+    // (lanes 2 and 3 idle): each step serves both, with the arithmetic of processSection().
+    struct BiquadPair : kernels::BiquadSection<float __attribute__((vector_size(16)))>
     {
         typedef float Lanes __attribute__((vector_size(16)));
 
-        Lanes b0, b1, b2, a1, a2, x1, x2, y1, y2;
-
         BiquadPair(const Biquad& p, const Biquad& q)
-            : b0{p.b0, q.b0, 0.0f, 0.0f}, b1{p.b1, q.b1, 0.0f, 0.0f}, b2{p.b2, q.b2, 0.0f, 0.0f},
-              a1{p.a1, q.a1, 0.0f, 0.0f}, a2{p.a2, q.a2, 0.0f, 0.0f}, x1{p.x1, q.x1, 0.0f, 0.0f},
-              x2{p.x2, q.x2, 0.0f, 0.0f}, y1{p.y1, q.y1, 0.0f, 0.0f}, y2{p.y2, q.y2, 0.0f, 0.0f}
+            : BiquadSection{
+                  Lanes{p.b0, q.b0, 0.0f, 0.0f}, Lanes{p.b1, q.b1, 0.0f, 0.0f}, Lanes{p.b2, q.b2, 0.0f, 0.0f},
+                  Lanes{p.a1, q.a1, 0.0f, 0.0f}, Lanes{p.a2, q.a2, 0.0f, 0.0f}, Lanes{p.x1, q.x1, 0.0f, 0.0f},
+                  Lanes{p.x2, q.x2, 0.0f, 0.0f}, Lanes{p.y1, q.y1, 0.0f, 0.0f}, Lanes{p.y2, q.y2, 0.0f, 0.0f}}
         {
-        }
-
-        Lanes step(Lanes v)
-        {
-            const Lanes out = b0 * v + b1 * x1 + b2 * x2 + a1 * y1 + a2 * y2;
-            y2 = y1;
-            y1 = out + 1e-18f;
-            x2 = x1;
-            x1 = v;
-            return out;
         }
 
         Biquad lane(int index) const

@@ -151,44 +151,15 @@ bool HarmonicExciter::copyIntoWorkBuffers(const float* first, const float* secon
 
 void HarmonicExciter::process(float* first, float* second)
 {
-    if (!copyIntoWorkBuffers(first, second))
-        return;
-
-    float* wetA = workBufferA.data();
-    float* wetB = workBufferB.data();
-
-    highpassA.process(wetA);
-    highpassB.process(wetB);
-
-    compressor.process(wetA, wetB);
-
-    const float* d = polyCoeffs;
-    for (int i = 0; i < numSamples; ++i)
-    {
-        const float a = wetA[i];
-        float y = d[10];
-        for (int k = 9; k >= 0; --k)
-            y = y * a + d[k];
-        wetA[i] = y;
-
-        const float b = wetB[i];
-        y = d[10];
-        for (int k = 9; k >= 0; --k)
-            y = y * b + d[k];
-        wetB[i] = y;
-    }
-
-    lowpassA.process(wetA);
-    lowpassB.process(wetB);
-
-    for (int i = 0; i < numSamples; ++i)
-    {
-        first[i] = first[i] + wetA[i] * wetGain;
-        second[i] = second[i] + wetB[i] * wetGain;
-    }
+    run<false>(first, second);
 }
 
 void HarmonicExciter::processBlock(float* first, float* second)
+{
+    run<true>(first, second);
+}
+
+template <bool inPasses> void HarmonicExciter::run(float* first, float* second)
 {
     if (!copyIntoWorkBuffers(first, second))
         return;
@@ -196,9 +167,17 @@ void HarmonicExciter::processBlock(float* first, float* second)
     float* wetA = workBufferA.data();
     float* wetB = workBufferB.data();
 
-    ZandralDSP::AnalogFilter::processPair(highpassA, wetA, highpassB, wetB);
-
-    compressor.processBlock(wetA, wetB);
+    if constexpr (inPasses)
+    {
+        ZandralDSP::AnalogFilter::processPair(highpassA, wetA, highpassB, wetB);
+        compressor.processBlock(wetA, wetB);
+    }
+    else
+    {
+        highpassA.process(wetA);
+        highpassB.process(wetB);
+        compressor.process(wetA, wetB);
+    }
 
     // Every i with i < numSamples; at most the capacity, checked above.
     const int count = (int)std::ceil(numSamples);
@@ -207,20 +186,19 @@ void HarmonicExciter::processBlock(float* first, float* second)
     std::copy(polyCoeffs, polyCoeffs + numCoefficients, d);
     for (int i = 0; i < count; ++i)
     {
-        const float a = wetA[i];
-        const float b = wetB[i];
-        float ya = d[10];
-        float yb = d[10];
-        for (int k = 9; k >= 0; --k)
-        {
-            ya = ya * a + d[k];
-            yb = yb * b + d[k];
-        }
-        wetA[i] = ya;
-        wetB[i] = yb;
+        wetA[i] = kernels::polynomial10(d, wetA[i]);
+        wetB[i] = kernels::polynomial10(d, wetB[i]);
     }
 
-    ZandralDSP::AnalogFilter::processPair(lowpassA, wetA, lowpassB, wetB);
+    if constexpr (inPasses)
+    {
+        ZandralDSP::AnalogFilter::processPair(lowpassA, wetA, lowpassB, wetB);
+    }
+    else
+    {
+        lowpassA.process(wetA);
+        lowpassB.process(wetB);
+    }
 
     const float gain = wetGain;
     for (int i = 0; i < count; ++i)

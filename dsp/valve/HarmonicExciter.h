@@ -62,6 +62,8 @@ private:
     }
     // The input into the work buffers; false when there is nothing to process or no room for it.
     bool copyIntoWorkBuffers(const float* first, const float* second);
+    // Both paths: inPasses pairs the filters and takes the compressor's block path.
+    template <bool inPasses> void run(float* first, float* second);
 
     double sampleRate = 44100.0;
     double numSamples = 0.0;

@@ -5,7 +5,6 @@
 namespace
 {
 constexpr float kDefaultSampleRate = 44100.0f;
-constexpr float kClampLevel = 2.0f;
 } // namespace
 
 // The owner sets parameters and rates before the first init(), so every field starts from the
@@ -145,15 +144,7 @@ void ValveStage::processBlock(juce::AudioSampleBuffer& buffer)
 
 void ValveStage::process(juce::AudioSampleBuffer& buffer)
 {
-    const int n = buffer.getNumSamples();
-    float* a = buffer.getWritePointer(0);
-    float* b = buffer.getWritePointer(1);
-    const bool stereo = params[8] != 0;
-
-    applyPreGain(a, b, n, stereo);
-
-    exciter.process(a, b);
-    runPerSampleSteps(a, b, n, stereo);
+    runStages<false>(buffer);
 }
 
 void ValveStage::passOnBlockLength(int n)
@@ -182,10 +173,23 @@ void ValveStage::applyPreGain(float* a, float* b, int n, bool stereo) const
     }
 }
 
-void ValveStage::runPerSampleSteps(float* a, float* b, int n, bool stereo)
+template <bool inPasses> void ValveStage::runStages(juce::AudioSampleBuffer& buffer)
 {
-    if (params[9] != 0)
-        runFilters(a, b, stereo);
+    const int n = buffer.getNumSamples();
+    float* a = buffer.getWritePointer(0);
+    float* b = buffer.getWritePointer(1);
+    const bool stereo = params[8] != 0;
+    const bool filtersFirst = params[9] != 0;
+
+    applyPreGain(a, b, n, stereo);
+
+    if constexpr (inPasses)
+        exciter.processBlock(a, b);
+    else
+        exciter.process(a, b);
+
+    if (filtersFirst)
+        runFilters<inPasses>(a, b, stereo);
 
     if (params[11] != 0)
     {
@@ -194,20 +198,28 @@ void ValveStage::runPerSampleSteps(float* a, float* b, int n, bool stereo)
             softSaturate(b, n);
     }
 
-    for (int i = 0; i < n; ++i)
+    clampAndTubeCurve<inPasses>(a, n);
+    if (stereo)
     {
-        if (a[i] > kClampLevel)
-            a[i] = kClampLevel;
-        if (b[i] > kClampLevel)
-            b[i] = kClampLevel;
+        clampAndTubeCurve<inPasses>(b, n);
+    }
+    else
+    {
+        // In mono the second channel only passes through the clamp.
+        for (int i = 0; i < n; ++i)
+            b[i] = BranchFree::ifGreater(b[i], kernels::kClampLevel, kernels::kClampLevel, b[i]);
     }
 
-    tubeAndDcBlock(a, n, dcState[0], dcState[2]);
-    if (stereo)
-        tubeAndDcBlock(b, n, dcState[1], dcState[3]);
+    // The block path runs the DC blocker's recursion in the filters' loop.
+    if (inPasses && stereo && !filtersFirst && dcBlockAndFilterPair(a, b, n))
+        return;
 
-    if (params[9] == 0)
-        runFilters(a, b, stereo);
+    dcBlock(a, n, 0);
+    if (stereo)
+        dcBlock(b, n, 1);
+
+    if (!filtersFirst)
+        runFilters<inPasses>(a, b, stereo);
 }
 
 void ValveStage::resetFiltersAndDcStates()
@@ -221,8 +233,14 @@ void ValveStage::resetFiltersAndDcStates()
         state = 0.0f;
 }
 
-void ValveStage::runFilters(float* a, float* b, bool stereo)
+template <bool inPasses> void ValveStage::runFilters(float* a, float* b, bool stereo)
 {
+    if (inPasses && stereo)
+    {
+        ZandralDSP::AnalogFilter::processPair(lowpassA, a, lowpassB, b);
+        ZandralDSP::AnalogFilter::processPair(highpassA, a, highpassB, b);
+        return;
+    }
     lowpassA.process(a);
     highpassA.process(a);
     if (stereo)
@@ -234,129 +252,36 @@ void ValveStage::runFilters(float* a, float* b, bool stereo)
 
 void ValveStage::softSaturate(float* samples, int n) const
 {
-    const float t = satThreshold;
-    const float range = 1.0f - t;
     for (int i = 0; i < n; ++i)
-    {
-        const float x = samples[i];
-        if (std::isnan(x))
-        {
-            samples[i] = 0.0f;
-        }
-        else if (x > t)
-        {
-            const float d = x - t;
-            const float denominator = d / range + 1.0f;
-            samples[i] = t + d / (denominator * denominator);
-        }
-    }
+        samples[i] = kernels::softSaturate(samples[i], satThreshold);
 }
 
-float ValveStage::tubeCurve(float x) const
+kernels::TubeParams ValveStage::tubeParams() const
 {
-    if (tubeQ != 0.0f)
-    {
-        const float u = x - tubeQ;
-        // Zero at x == Q and wherever exp rounds to 1 within a few ulps of it.
-        const float denominator = 1.0f - std::exp(-tubeDist * u);
-        const float v = denominator == 0.0f ? tubeAtQ : u / denominator;
-        return v + tubeOffset;
-    }
-    const float denominator = 1.0f - std::exp(-tubeDist * x);
-    return denominator == 0.0f ? tubeAtQ : x / denominator;
-}
-
-void ValveStage::tubeAndDcBlock(float* samples, int n, float& previousOutput, float& previousInput) const
-{
-    for (int i = 0; i < n; ++i)
-    {
-        const float y = tubeCurve(samples[i]);
-        const float out = dcPole * previousOutput + y - previousInput;
-        previousOutput = out;
-        previousInput = y;
-        samples[i] = out;
-    }
+    return {tubeQ, tubeDist, tubeAtQ, tubeOffset};
 }
 
 void ValveStage::processBlockInPasses(juce::AudioSampleBuffer& buffer)
 {
     passOnBlockLength(buffer.getNumSamples());
     if (active)
-        processInPasses(buffer);
+        runStages<true>(buffer);
 }
 
-void ValveStage::processInPasses(juce::AudioSampleBuffer& buffer)
+template <bool inPasses> void ValveStage::clampAndTubeCurve(float* samples, int n) const
 {
-    const int n = buffer.getNumSamples();
-    float* a = buffer.getWritePointer(0);
-    float* b = buffer.getWritePointer(1);
-    const bool stereo = params[8] != 0;
-
-    applyPreGain(a, b, n, stereo);
-
-    exciter.processBlock(a, b);
-
-    if (!stereo)
-    {
-        // Not used by the plug-in's rows: the per-sample steps.
-        runPerSampleSteps(a, b, n, false);
-        return;
-    }
-
-    if (params[9] != 0)
-    {
-        ZandralDSP::AnalogFilter::processPair(lowpassA, a, lowpassB, b);
-        ZandralDSP::AnalogFilter::processPair(highpassA, a, highpassB, b);
-    }
-
-    if (params[11] != 0)
-    {
-        softSaturate(a, n);
-        softSaturate(b, n);
-    }
-
-    // The clamp goes into the tube pass; the DC blocker's recursion into the filter loop.
-    clampAndTubeCurve(a, n);
-    clampAndTubeCurve(b, n);
-
-    if (params[9] == 0 && dcBlockAndFilterPair(a, b, n))
-        return;
-
-    dcBlock(a, n, dcState[0], dcState[2]);
-    dcBlock(b, n, dcState[1], dcState[3]);
-    if (params[9] == 0)
-    {
-        ZandralDSP::AnalogFilter::processPair(lowpassA, a, lowpassB, b);
-        ZandralDSP::AnalogFilter::processPair(highpassA, a, highpassB, b);
-    }
-}
-
-void ValveStage::clampAndTubeCurve(float* samples, int n) const
-{
-    // tubeCurve() as in tubeAndDcBlock(): near x = Q the curve divides by a small difference, and
-    // the filters after it turn a one-ulp difference into far more.
+    const kernels::TubeParams p = tubeParams();
     for (int i = 0; i < n; ++i)
-    {
-        float x = samples[i];
-        if (x > kClampLevel)
-            x = kClampLevel;
-        samples[i] = tubeCurve(x);
-    }
+        samples[i] = kernels::tubeCurve<kernels::ScalarLanes<float>>(samples[i], p);
 }
 
-void ValveStage::dcBlock(float* samples, int n, float& previousOutput, float& previousInput) const
+void ValveStage::dcBlock(float* samples, int n, int channel)
 {
-    float out = previousOutput;
-    float in = previousInput;
+    kernels::DcBlocker<float> blocker{dcState[channel], dcState[2 + channel]};
     for (int i = 0; i < n; ++i)
-    {
-        const float y = samples[i];
-        out = dcPole * out + y - in;
-        in = y;
-        samples[i] = out;
-    }
-    previousOutput = out;
-    previousInput = in;
+        samples[i] = blocker.step(samples[i], dcPole);
+    dcState[channel] = blocker.out;
+    dcState[2 + channel] = blocker.in;
 }
 
 bool ValveStage::dcBlockAndFilterPair(float* a, float* b, int n)
@@ -371,24 +296,20 @@ bool ValveStage::dcBlockAndFilterPair(float* a, float* b, int n)
     using Lanes = Pair::Lanes;
     Pair low(lowpassA.getBiquad(), lowpassB.getBiquad());
     Pair high(highpassA.getBiquad(), highpassB.getBiquad());
-    Lanes out = {dcState[0], dcState[1], 0.0f, 0.0f};
-    Lanes in = {dcState[2], dcState[3], 0.0f, 0.0f};
-    const float pole = dcPole;
+    kernels::DcBlocker<Lanes> blocker{Lanes{dcState[0], dcState[1], 0.0f, 0.0f},
+                                      Lanes{dcState[2], dcState[3], 0.0f, 0.0f}};
 
     for (int i = 0; i < n; ++i)
     {
-        const Lanes y = {a[i], b[i], 0.0f, 0.0f};
-        out = pole * out + y - in;
-        in = y;
-        const Lanes filtered = high.step(low.step(out));
+        const Lanes filtered = high.step(low.step(blocker.step(Lanes{a[i], b[i], 0.0f, 0.0f}, dcPole)));
         a[i] = filtered[0];
         b[i] = filtered[1];
     }
 
-    dcState[0] = out[0];
-    dcState[1] = out[1];
-    dcState[2] = in[0];
-    dcState[3] = in[1];
+    dcState[0] = blocker.out[0];
+    dcState[1] = blocker.out[1];
+    dcState[2] = blocker.in[0];
+    dcState[3] = blocker.in[1];
     lowpassA.setBiquadState(low.lane(0));
     lowpassB.setBiquadState(low.lane(1));
     highpassA.setBiquadState(high.lane(0));

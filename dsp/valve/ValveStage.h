@@ -5,6 +5,7 @@
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
+#include "Kernels.h"
 #include "filters/AnalogFilter.h"
 #include "valve/HarmonicExciter.h"
 
@@ -72,18 +73,15 @@ private:
     }
     void passOnBlockLength(int n);
     void applyPreGain(float* a, float* b, int n, bool stereo) const;
-    // Everything after the exciter in process(); b only passes through the clamp unless stereo.
-    void runPerSampleSteps(float* a, float* b, int n, bool stereo);
+    // The stage order, for both paths: inPasses picks the block passes of each stage.
+    template <bool inPasses> void runStages(juce::AudioSampleBuffer& buffer);
     void resetFiltersAndDcStates();
-    void runFilters(float* a, float* b, bool stereo);
+    template <bool inPasses> void runFilters(float* a, float* b, bool stereo);
     void softSaturate(float* samples, int n) const;
-    float tubeCurve(float x) const;
-    void tubeAndDcBlock(float* samples, int n, float& previousOutput, float& previousInput) const;
-
-    void processInPasses(juce::AudioSampleBuffer& buffer);
-    // The clamp and the tube curve, in place: tubeAndDcBlock() without the DC blocker.
-    void clampAndTubeCurve(float* samples, int n) const;
-    void dcBlock(float* samples, int n, float& previousOutput, float& previousInput) const;
+    kernels::TubeParams tubeParams() const;
+    // The clamp and the tube curve, in place.
+    template <bool inPasses> void clampAndTubeCurve(float* samples, int n) const;
+    void dcBlock(float* samples, int n, int channel);
     // DC blocker, lowpass and highpass of both channels in one loop, if the filters allow.
     bool dcBlockAndFilterPair(float* a, float* b, int n);
 };

@@ -9,6 +9,11 @@
 #include <cstdlib>
 #include <new>
 
+// The SIMD headers declare posix_memalign as well; their declaration has to come before ours.
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 extern "C"
 {
 void* __libc_malloc(std::size_t);
