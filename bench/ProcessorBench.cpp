@@ -71,7 +71,54 @@ void ProcessorProcessBlock(benchmark::State& state)
     state.counters["gain_reduction"] = processor.compressor.gainReduction;
     state.SetItemsProcessed(state.iterations() * blockSize);
 }
+
+// Args: block length. Each iteration feeds half a second of loud programme (not timed), then four
+// seconds of silence (timed): the decaying tail, where filters and envelopes approach zero. Compare
+// its time per frame with ProcessorProcessBlock's "working" case of the same block length.
+void ProcessorSilentTail(benchmark::State& state)
+{
+    const int blockSize = static_cast<int>(state.range(0));
+    constexpr int loudFrames = kSourceFrames / 2;
+    constexpr int silentFrames = 4 * kSourceFrames;
+    const int loudBlocks = loudFrames / blockSize;
+    const int silentBlocks = silentFrames / blockSize;
+
+    VornAudioProcessor processor;
+    processor.setPlayConfigDetails(2, 2, kRate, blockSize);
+    processor.prepareToPlay(kRate, blockSize);
+    setEveryStageWorking(processor);
+
+    static const juce::AudioSampleBuffer source = makeProgramme();
+    juce::AudioSampleBuffer io(2, blockSize);
+    juce::MidiBuffer midi;
+    io.clear();
+    processor.processBlock(io, midi);
+
+    int position = 0;
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        for (int b = 0; b < loudBlocks; ++b)
+        {
+            bench::copyNextBlock(io, source, position);
+            processor.processBlock(io, midi);
+        }
+        state.ResumeTiming();
+
+        for (int b = 0; b < silentBlocks; ++b)
+        {
+            io.clear();
+            processor.processBlock(io, midi);
+            bench::keep(io.getReadPointer(0), io.getReadPointer(1));
+        }
+    }
+
+    state.counters["per_frame"] = bench::timePerFrame(silentBlocks * blockSize);
+    state.SetItemsProcessed(state.iterations() * silentBlocks * blockSize);
+}
 } // namespace
+
+BENCHMARK(ProcessorSilentTail)->ArgNames({"block"})->Arg(64)->Arg(512)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(ProcessorProcessBlock)
     ->ArgNames({"block", "working"})

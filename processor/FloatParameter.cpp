@@ -1,5 +1,7 @@
 #include "FloatParameter.h"
 
+#include "NumberText.h"
+
 #include "VornAudioProcessor.h"
 
 #include <cmath>
@@ -90,7 +92,7 @@ juce::String FloatParameter::getText(float normalisedValue, int) const
 
 float FloatParameter::getValueForText(const juce::String& text) const
 {
-    return text.getFloatValue();
+    return (float)NumberText::toDouble(text);
 }
 
 int FloatParameter::bandOf(float v)
@@ -141,11 +143,12 @@ void FloatParameter::applyToDsp(float v)
         break;
 
     case valveMode:
+    {
         // The stage's preset row must not change in the middle of a block.
-        owner->suspendProcessing(true);
+        const VornAudioProcessor::ScopedSuspension suspension(*owner);
         owner->valveProcessor.setMode(v < 0.5f ? 0 : 1);
-        owner->suspendProcessing(false);
         break;
+    }
 
     case compRatio:
     {

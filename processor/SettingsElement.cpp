@@ -1,5 +1,7 @@
 #include "SettingsElement.h"
 
+#include "NumberText.h"
+
 #include "FloatParameter.h"
 #include "StrictXmlReader.h"
 #include "VornAudioProcessor.h"
@@ -121,7 +123,8 @@ void SettingsElement::restore(VornAudioProcessor& processor, const juce::XmlElem
             const auto name = attributeNameOf(*parameter);
 
             if (element.getAttributeName(i) == name)
-                updates.emplace_back(parameter, toParameterValue(element.getDoubleAttribute(name, 0.0)));
+                updates.emplace_back(
+                    parameter, toParameterValue(NumberText::toDouble(element.getStringAttribute(name))));
         }
     }
 

@@ -34,8 +34,10 @@ void replaceNonFiniteWithZero(float* samples, int numSamples)
 
 VornAudioProcessor::VornAudioProcessor()
     : juce::AudioProcessor(BusesProperties()
-                               .withInput("Input", juce::AudioChannelSet::stereo(), true)
-                               .withOutput("Output", juce::AudioChannelSet::stereo(), true)),
+                               // JUCE's 2.4 wrapper writes "<bus> L" into an 8-byte pin label
+                               // with one byte too many: names this short keep it inside.
+                               .withInput("In", juce::AudioChannelSet::stereo(), true)
+                               .withOutput("Out", juce::AudioChannelSet::stereo(), true)),
       juce::ChangeBroadcaster(), bypassed(false), currentPresetName(""), currentSampleRate(44100.0),
       compRatioStep(0), compAttackStep(0), compRecoveryStep(0), firstBlockProcessed(0)
 {
@@ -70,7 +72,7 @@ void VornAudioProcessor::prepareToPlay(double sampleRate, int maximumExpectedSam
 {
     const int blockSize = std::max(0, maximumExpectedSamplesPerBlock);
 
-    suspendProcessing(true);
+    const ScopedSuspension suspension(*this);
 
     monoBuffer.setSize(2, blockSize);
     monoBuffer.clear();
@@ -89,8 +91,6 @@ void VornAudioProcessor::prepareToPlay(double sampleRate, int maximumExpectedSam
     for (auto* parameter : getParameters())
         if (auto* floatParameter = dynamic_cast<FloatParameter*>(parameter))
             floatParameter->setValue(floatParameter->getValue());
-
-    suspendProcessing(false);
 }
 
 void VornAudioProcessor::releaseResources()
@@ -259,6 +259,35 @@ bool VornAudioProcessor::silenceInProducesSilenceOut() const
     return false;
 }
 
+bool VornAudioProcessor::isBusesLayoutSupported(const BusesLayout& layouts) const
+{
+    const auto input = layouts.getMainInputChannelSet();
+    const auto output = layouts.getMainOutputChannelSet();
+
+    return input == output &&
+           (input == juce::AudioChannelSet::mono() || input == juce::AudioChannelSet::stereo());
+}
+
+VornAudioProcessor::ScopedSuspension::ScopedSuspension(VornAudioProcessor& processorToSuspend)
+    : processor(processorToSuspend)
+{
+    const juce::ScopedLock lock(processor.getCallbackLock());
+
+    if (processor.suspensionDepth++ == 0)
+    {
+        processor.suspensionIsOurs = !processor.isSuspended();
+        processor.suspendProcessing(true);
+    }
+}
+
+VornAudioProcessor::ScopedSuspension::~ScopedSuspension()
+{
+    const juce::ScopedLock lock(processor.getCallbackLock());
+
+    if (--processor.suspensionDepth == 0 && processor.suspensionIsOurs)
+        processor.suspendProcessing(false);
+}
+
 bool VornAudioProcessor::isBypassed() const
 {
     return bypassed;
@@ -271,26 +300,6 @@ juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
 
 // ---- Host state and preset files ----
 
-namespace
-{
-// Processing stays suspended while this lives, so every way out of a restore resumes it.
-class ProcessingSuspension
-{
-public:
-    explicit ProcessingSuspension(juce::AudioProcessor& processorToSuspend) : processor(processorToSuspend)
-    {
-        processor.suspendProcessing(true);
-    }
-
-    ~ProcessingSuspension() { processor.suspendProcessing(false); }
-
-private:
-    juce::AudioProcessor& processor;
-
-    JUCE_DECLARE_NON_COPYABLE(ProcessingSuspension)
-};
-} // namespace
-
 void VornAudioProcessor::getStateInformation(juce::MemoryBlock& destData)
 {
     SettingsElement::writeStateChunk(*SettingsElement::create(*this, true), destData);
@@ -300,7 +309,7 @@ void VornAudioProcessor::setStateInformation(const void* data, int sizeInBytes)
 {
     // Declared first, so processing resumes before the element is deleted.
     std::unique_ptr<juce::XmlElement> element;
-    const ProcessingSuspension suspension(*this);
+    const ScopedSuspension suspension(*this);
 
     element = SettingsElement::readStateChunk(data, sizeInBytes);
 
@@ -323,7 +332,7 @@ juce::Result VornAudioProcessor::savePreset(juce::File file)
 void VornAudioProcessor::loadPreset(const juce::String& path)
 {
     std::unique_ptr<juce::XmlElement> element;
-    const ProcessingSuspension suspension(*this);
+    const ScopedSuspension suspension(*this);
 
     element = SettingsElement::readPresetFile(path);
 

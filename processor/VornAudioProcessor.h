@@ -51,6 +51,25 @@ public:
 
     bool silenceInProducesSilenceOut() const override;
 
+    // Mono to mono and stereo to stereo only: the chain serves no other layout.
+    bool isBusesLayoutSupported(const BusesLayout& layouts) const override;
+
+    // Processing stays suspended while one of these lives. They nest: JUCE's suspendProcessing is
+    // a single flag, so an inner suspension (the "Valve Mode" conversion inside prepareToPlay or a
+    // restore) would otherwise end an outer one early. A suspension already set by someone else
+    // through suspendProcessing is left for them to end.
+    class ScopedSuspension
+    {
+    public:
+        explicit ScopedSuspension(VornAudioProcessor& processorToSuspend);
+        ~ScopedSuspension();
+
+    private:
+        VornAudioProcessor& processor;
+
+        JUCE_DECLARE_NON_COPYABLE(ScopedSuspension)
+    };
+
     bool isBypassed() const;
 
     juce::Result savePreset(juce::File file);
@@ -96,6 +115,10 @@ public:
     DspUtils dspUtils;
 
 private:
+    // Guarded by the callback lock.
+    int suspensionDepth = 0;
+    bool suspensionIsOurs = false;
+
     void processStereo(juce::AudioSampleBuffer& buffer);
     // Runs the chain on a block no longer than the prepared size.
     void processChain(juce::AudioSampleBuffer& buffer, int numInputChannels);

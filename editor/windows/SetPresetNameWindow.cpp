@@ -19,6 +19,8 @@ SetPresetNameWindow::SetPresetNameWindow()
 SetPresetNameWindow::~SetPresetNameWindow()
 {
     nameComponent.removeActionListener(this);
+    // Detached first, so that focus moving out of the dying field finds no content to return to.
+    clearContentComponent();
 
     // JUCE asserts when a look-and-feel dies while it is still the default.
     if (&juce::LookAndFeel::getDefaultLookAndFeel() == &lookAndFeelV3)
@@ -46,7 +48,7 @@ void SetPresetNameWindow::closeButtonPressed()
 void SetPresetNameWindow::focusGained(FocusChangeType)
 {
     // The window holds one field: the focus the window takes when it comes to the front goes there.
-    if (isShowing())
+    if (isShowing() && getContentComponent() == &nameComponent)
         nameComponent.nameEditor.grabKeyboardFocus();
 }
 

@@ -10,16 +10,10 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "ArtworkSet.h"
+#include "PngWriter.h"
 
 namespace
 {
-bool writePng(const juce::Image& image, const juce::File& file)
-{
-    file.deleteFile();
-    juce::FileOutputStream out(file);
-    return out.openedOk() && juce::PNGImageFormat().writeImageToStream(image, out);
-}
-
 int fail(const juce::String& message)
 {
     std::cerr << "vorn_artwork: " << message << std::endl;
@@ -49,7 +43,7 @@ int main(int argc, char* argv[])
         const double knob = args.size() > 2 ? args[2].getDoubleValue() : 0.0;
         const double meter = args.size() > 3 ? args[3].getDoubleValue() : 0.0;
         const juce::File file = juce::File::getCurrentWorkingDirectory().getChildFile(args[1]);
-        return writePng(set.composePreview(knob, meter, args.contains("about")), file)
+        return artwork::PngWriter::write(set.composePreview(knob, meter, args.contains("about")), file)
                    ? 0
                    : fail("cannot write " + args[1]);
     }
@@ -58,7 +52,7 @@ int main(int argc, char* argv[])
     if (!folder.createDirectory())
         return fail("cannot create " + folder.getFullPathName());
     for (const auto& entry : set.entries())
-        if (!writePng(entry.image, folder.getChildFile(entry.fileName)))
+        if (!artwork::PngWriter::write(entry.image, folder.getChildFile(entry.fileName)))
             return fail("cannot write " + entry.fileName);
     return 0;
 }

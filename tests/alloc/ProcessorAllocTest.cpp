@@ -63,8 +63,14 @@ class ProcessorAlloc : public testing::TestWithParam<AllocCase>
 TEST_P(ProcessorAlloc, ProcessBlockAllocatesNothing)
 {
     const auto& c = GetParam();
-    VornAudioProcessor processor;
+    // Hosts are offered mono and stereo only; mono into stereo still reaches the guard this way.
+    struct AnyLayoutProcessor : VornAudioProcessor
+    {
+        bool isBusesLayoutSupported(const BusesLayout&) const override { return true; }
+    } processor;
     processor.setPlayConfigDetails(c.numInputs, c.numOutputs, 44100.0, kPrepared);
+    ASSERT_EQ(processor.getTotalNumInputChannels(), c.numInputs);
+    ASSERT_EQ(processor.getTotalNumOutputChannels(), c.numOutputs);
     processor.prepareToPlay(44100.0, kPrepared);
 
     // Every stage working; parameter changes stay outside the measured region.

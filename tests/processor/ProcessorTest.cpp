@@ -13,9 +13,16 @@ namespace
 constexpr double kRate = 44100.0;
 constexpr int kBlock = 512;
 
+// The plug-in offers hosts mono and stereo only; this lets the tests reach the guard in processBlock
+// for the channel counts a host could still impose.
+struct AnyLayoutProcessor : VornAudioProcessor
+{
+    bool isBusesLayoutSupported(const BusesLayout&) const override { return true; }
+};
+
 std::unique_ptr<VornAudioProcessor> makePrepared(int numInputs, int numOutputs, int blockSize = kBlock)
 {
-    auto processor = std::make_unique<VornAudioProcessor>();
+    std::unique_ptr<VornAudioProcessor> processor = std::make_unique<AnyLayoutProcessor>();
     processor->setPlayConfigDetails(numInputs, numOutputs, kRate, blockSize);
     processor->prepareToPlay(kRate, blockSize);
     return processor;
