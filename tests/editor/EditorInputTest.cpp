@@ -29,27 +29,22 @@ struct EditorRealInput : testing::Test
     {
         const auto start = window.screenCentre(c);
         guitest::MouseRecorder recorder(c);
-        guitest::xdo::moveTo(start);
-        guitest::xdo::press(1);
-        ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
+        ASSERT_TRUE(guitest::xdo::moveTo(start));
+        ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
         for (int i = 1; i <= steps; ++i)
         {
             guitest::xdo::moveTo(start + offset * i / steps);
             guitest::pump(20);
         }
-        guitest::xdo::release(1);
-        ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups == 1; }));
+        ASSERT_TRUE(guitest::releaseAndWait(recorder, 1));
     }
 
     void click(juce::Component& c, int button = 1, juce::Point<int> at = {-1, -1})
     {
         const auto local = at.x < 0 ? c.getLocalBounds().getCentre() : at;
         guitest::MouseRecorder recorder(c);
-        guitest::xdo::moveTo(window.screenPoint(c, local));
-        guitest::xdo::press(button);
-        ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
-        guitest::xdo::release(button);
-        ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups == 1; }));
+        ASSERT_TRUE(guitest::xdo::moveTo(window.screenPoint(c, local)));
+        ASSERT_TRUE(guitest::clickWith(recorder, button));
         guitest::pump(30);
     }
 
@@ -101,15 +96,13 @@ TEST_F(EditorRealInput, ASteppedKnobDragTellsTheHostOnlyTheGesture)
     const auto start = window.screenCentre(e->compRatioKnob);
     guitest::MouseRecorder recorder(e->compRatioKnob);
     guitest::xdo::moveTo(start);
-    guitest::xdo::press(1);
-    ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
+    ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
     for (int dy = 4; dy < 400 && e->compRatioKnob.getValue() < 3.0; dy += 4)
     {
         guitest::xdo::moveTo(start - juce::Point<int>(0, dy));
         guitest::pump(10);
     }
-    guitest::xdo::release(1);
-    ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups == 1; }));
+    ASSERT_TRUE(guitest::releaseAndWait(recorder, 1));
     ASSERT_EQ(e->compRatioKnob.getValue(), 3.0);
 
     EXPECT_EQ(kindsOf(host.events),
@@ -257,8 +250,7 @@ TEST_F(EditorRealInput, ClosingWhileTheMainMenuIsOpenDismissesItFirst)
     WhenModal closeEditor([this](juce::Component&) { e.editor.reset(); });
     guitest::MouseRecorder recorder(e->menuHotSpot);
     guitest::xdo::moveTo(window.screenCentre(e->menuHotSpot));
-    guitest::xdo::press(1);
-    ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
+    ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
     guitest::xdo::release(1);
     ASSERT_TRUE(guitest::runUntil([&] { return closeEditor.hasRun(); }));
     EXPECT_TRUE(guitest::runUntil(

@@ -327,10 +327,8 @@ void clickOn(guitest::DesktopWindow& window, juce::Component& c)
 {
     guitest::MouseRecorder recorder(c);
     guitest::xdo::moveTo(window.screenCentre(c));
-    guitest::xdo::press(1);
-    ASSERT_TRUE(guitest::runUntil([&] { return recorder.downs == 1; }));
-    guitest::xdo::release(1);
-    ASSERT_TRUE(guitest::runUntil([&] { return recorder.ups == 1; }));
+    ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
+    ASSERT_TRUE(guitest::releaseAndWait(recorder, 1));
 }
 } // namespace
 
