@@ -5,6 +5,8 @@
 #include "BenchSignals.h"
 #include "VornAudioProcessor.h"
 
+#include <memory>
+
 namespace
 {
 constexpr double kRate = 48000.0;
@@ -39,25 +41,31 @@ juce::AudioSampleBuffer makeProgramme()
     return source;
 }
 
+// A prepared stereo instance, its silent first block already out of the way.
+std::unique_ptr<VornAudioProcessor> preparedProcessor(int blockSize, bool working,
+                                                      juce::AudioSampleBuffer& io, juce::MidiBuffer& midi)
+{
+    auto processor = std::make_unique<VornAudioProcessor>();
+    processor->setPlayConfigDetails(2, 2, kRate, blockSize);
+    processor->prepareToPlay(kRate, blockSize);
+    if (working)
+        setEveryStageWorking(*processor);
+    io.clear();
+    processor->processBlock(io, midi);
+    return processor;
+}
+
 // Args: block length, setting. Reports the time per stereo frame of the whole processBlock.
 void ProcessorProcessBlock(benchmark::State& state)
 {
     const int blockSize = static_cast<int>(state.range(0));
     const int setting = static_cast<int>(state.range(1));
 
-    VornAudioProcessor processor;
-    processor.setPlayConfigDetails(2, 2, kRate, blockSize);
-    processor.prepareToPlay(kRate, blockSize);
-    if (setting == everyStageWorking)
-        setEveryStageWorking(processor);
-
-    static const juce::AudioSampleBuffer source = makeProgramme();
     juce::AudioSampleBuffer io(2, blockSize);
     juce::MidiBuffer midi;
-
-    // The first block of an instance is silent; get it out of the way.
-    io.clear();
-    processor.processBlock(io, midi);
+    const auto instance = preparedProcessor(blockSize, setting == everyStageWorking, io, midi);
+    auto& processor = *instance;
+    static const juce::AudioSampleBuffer source = makeProgramme();
 
     int position = 0;
     for (auto _ : state)
@@ -83,16 +91,11 @@ void ProcessorSilentTail(benchmark::State& state)
     const int loudBlocks = loudFrames / blockSize;
     const int silentBlocks = silentFrames / blockSize;
 
-    VornAudioProcessor processor;
-    processor.setPlayConfigDetails(2, 2, kRate, blockSize);
-    processor.prepareToPlay(kRate, blockSize);
-    setEveryStageWorking(processor);
-
-    static const juce::AudioSampleBuffer source = makeProgramme();
     juce::AudioSampleBuffer io(2, blockSize);
     juce::MidiBuffer midi;
-    io.clear();
-    processor.processBlock(io, midi);
+    const auto instance = preparedProcessor(blockSize, true, io, midi);
+    auto& processor = *instance;
+    static const juce::AudioSampleBuffer source = makeProgramme();
 
     int position = 0;
     for (auto _ : state)

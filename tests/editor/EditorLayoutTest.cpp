@@ -1,3 +1,4 @@
+#include "EditorTestSupport.h"
 #include "GuiTest.h"
 #include "VornAudioProcessor.h"
 #include "FloatParameter.h"
@@ -7,6 +8,8 @@
 
 #include <memory>
 
+using editortest::samePixels;
+
 namespace
 {
 struct EditorFixture : testing::Test
@@ -15,17 +18,6 @@ struct EditorFixture : testing::Test
     std::unique_ptr<VornAudioProcessorEditor> editor{
         dynamic_cast<VornAudioProcessorEditor*>(processor.createEditor())};
 };
-
-bool samePixels(const juce::Image& a, const juce::Image& b)
-{
-    if (a.getWidth() != b.getWidth() || a.getHeight() != b.getHeight())
-        return false;
-    for (int y = 0; y < a.getHeight(); ++y)
-        for (int x = 0; x < a.getWidth(); ++x)
-            if (a.getPixelAt(x, y).getARGB() != b.getPixelAt(x, y).getARGB())
-                return false;
-    return true;
-}
 
 bool fullyTransparent(const juce::Image& image)
 {
