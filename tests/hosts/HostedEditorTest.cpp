@@ -24,6 +24,22 @@ int largestDifference(const juce::Image& a, const juce::Image& b)
     return largest;
 }
 
+// Waits for the window to show the picture; returns the largest channel difference left (255
+// when the window cannot be read) and what was on screen.
+int waitForPicture(const guitest::DesktopWindow& window, const juce::Image& expected, juce::Image& onScreen)
+{
+    int difference = 255;
+    guitest::runUntil(
+        [&]
+        {
+            onScreen = guitest::grabWindow(window.windowId(), {0, 0, 944, 280});
+            difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
+            return difference <= 2;
+        },
+        20000);
+    return difference;
+}
+
 // What the editor draws in this process once its meter timer has run.
 juce::Image inProcessPicture()
 {
@@ -60,15 +76,7 @@ TEST_P(HostedEditorOnDesktop, ShowsWhatTheEditorDrawsInProcessAndClosesCleanly)
 
         // The plug-in draws into its own embedded window, in its own time.
         juce::Image onScreen;
-        int difference = 255;
-        guitest::runUntil(
-            [&]
-            {
-                onScreen = guitest::grabWindow(window.windowId(), {0, 0, 944, 280});
-                difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
-                return difference <= 2;
-            },
-            20000);
+        const int difference = waitForPicture(window, expected, onScreen);
         ASSERT_TRUE(onScreen.isValid());
         EXPECT_LE(difference, 2);
         if (difference > 2)
@@ -114,16 +122,8 @@ TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsLoadedTogetherInOneProcess)
         ASSERT_NE(editor, nullptr);
         guitest::DesktopWindow window(*editor, {40, 40});
         ASSERT_TRUE(window.show(false));
-        int difference = 255;
         juce::Image onScreen;
-        guitest::runUntil(
-            [&]
-            {
-                onScreen = guitest::grabWindow(window.windowId(), {0, 0, 944, 280});
-                difference = onScreen.isValid() ? largestDifference(onScreen, expected) : 255;
-                return difference <= 2;
-            },
-            20000);
+        const int difference = waitForPicture(window, expected, onScreen);
         EXPECT_LE(difference, 2) << "editor " << i << (onScreen.isValid() ? "" : ", not readable");
     }
     guitest::pump(100);
