@@ -1,6 +1,7 @@
 #include "PeakCompressor.h"
 
 #include "Kernels.h"
+#include "simd/VectorPasses.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +59,6 @@ void PeakCompressor::process(double& left, double& right)
 
 void PeakCompressor::processBlock(float* left, float* right, int n)
 {
-    using Lane = kernels::ScalarLanes<double>;
     constexpr int chunk = 256;
     // Per pair: the level above the threshold, then the envelope, then the gain.
     double levels[chunk];
@@ -75,11 +75,7 @@ void PeakCompressor::processBlock(float* left, float* right, int n)
         float* l = left + start;
         float* r = right + start;
 
-        for (int i = 0; i < count; ++i)
-        {
-            const double key = std::max(std::abs((double)l[i]), std::abs((double)r[i]));
-            levels[i] = kernels::peakLevelOver<Lane>(key, thresh);
-        }
+        vector_passes::peakLevels(l, r, levels, count, thresh);
 
         // The envelope, the only recursion.
         double env = envdB;
@@ -90,12 +86,12 @@ void PeakCompressor::processBlock(float* left, float* right, int n)
         }
         envdB = env;
 
+        vector_passes::peakGains(levels, count, ratioMinusOne);
         for (int i = 0; i < count; ++i)
         {
-            const double gr = kernels::peakGain<Lane>(levels[i], ratioMinusOne);
+            const double gr = levels[i];
             l[i] = (float)((double)l[i] * (gain * gr));
             r[i] = (float)((double)r[i] * (gain * gr));
-            levels[i] = gr;
         }
         gainReduction = (float)levels[count - 1];
     }

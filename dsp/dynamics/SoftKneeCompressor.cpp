@@ -1,6 +1,7 @@
 #include "dynamics/SoftKneeCompressor.h"
 
 #include "Kernels.h"
+#include "simd/VectorPasses.h"
 
 #include <algorithm>
 #include <climits>
@@ -371,15 +372,5 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
 
 float SoftKneeCompressor::computeTargets(float* levels, int n) const
 {
-    // The same helpers as runPath(): the exciter's wet path feeds the valve stage's low-cutoff
-    // filters, which turn a one-ulp difference here into a thousand times more there.
-    for (int i = 0; i < n; ++i)
-        levels[i] = envelopeToDecibels(levels[i]);
-
-    const float lastDb = levels[n - 1];
-
-    for (int i = 0; i < n; ++i)
-        levels[i] = computeTargetGain(levels[i]);
-
-    return lastDb;
+    return vector_passes::softKneeTargets(levels, n, gainComputer());
 }

@@ -1,5 +1,7 @@
 #include "ValveStage.h"
 
+#include "simd/VectorPasses.h"
+
 #include <cmath>
 
 namespace
@@ -271,8 +273,15 @@ void ValveStage::processBlockInPasses(juce::AudioSampleBuffer& buffer)
 template <bool inPasses> void ValveStage::clampAndTubeCurve(float* samples, int n) const
 {
     const kernels::TubeParams p = tubeParams();
-    for (int i = 0; i < n; ++i)
-        samples[i] = kernels::tubeCurve<kernels::ScalarLanes<float>>(samples[i], p);
+    if constexpr (inPasses)
+    {
+        vector_passes::tubeCurve(samples, n, p);
+    }
+    else
+    {
+        for (int i = 0; i < n; ++i)
+            samples[i] = kernels::tubeCurve<kernels::ScalarLanes<float>>(samples[i], p);
+    }
 }
 
 void ValveStage::dcBlock(float* samples, int n, int channel)

@@ -1,0 +1,277 @@
+#pragma once
+
+// The passes of VectorPasses.h written once over Highway's vectors. Included only by the source file
+// of each instruction set, which is compiled for that set alone, so Highway's static target is that
+// set and nothing here needs Highway's run-time library. Everything has internal linkage, so no copy
+// compiled for a wider set can stand in for another's at link time.
+
+#include "Kernels.h"
+#include "simd/VectorPasses.h"
+
+#include <hwy/contrib/math/math-inl.h>
+#include <hwy/highway.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <type_traits>
+
+namespace vector_passes
+{
+// The plain loops over the scalar kernels, compiled for the baseline in VectorPasses.cpp: every scalar
+// result here comes from them (or from libm), never from an inline copy compiled in this file.
+extern const Passes scalarPasses;
+
+namespace
+{
+namespace hn = hwy::HWY_NAMESPACE;
+
+using DoubleTag = hn::ScalableTag<double>;
+using FloatTag = hn::Repartition<float, DoubleTag>; // twice the lanes of DoubleTag
+using HalfFloatTag = hn::Rebind<float, DoubleTag>;  // as many lanes as DoubleTag
+using DoubleVec = hn::Vec<DoubleTag>;
+using FloatVec = hn::Vec<FloatTag>;
+
+// The most lanes of any vector here, for copies of one vector in memory.
+constexpr std::size_t kMaxLanes = HWY_MAX_BYTES / sizeof(float);
+
+// A vector of floats as two vectors of doubles and back (rounding to nearest, as a cast does).
+HWY_INLINE DoubleVec lowHalf(FloatVec x)
+{
+    return hn::PromoteTo(DoubleTag(), hn::LowerHalf(HalfFloatTag(), x));
+}
+
+HWY_INLINE DoubleVec highHalf(FloatVec x)
+{
+    return hn::PromoteTo(DoubleTag(), hn::UpperHalf(HalfFloatTag(), x));
+}
+
+HWY_INLINE FloatVec narrow(DoubleVec low, DoubleVec high)
+{
+    return hn::Combine(FloatTag(), hn::DemoteTo(HalfFloatTag(), high), hn::DemoteTo(HalfFloatTag(), low));
+}
+
+// Highway's Exp and Log cover the finite range; the ends and NaN are mapped as std::exp and std::log
+// map them.
+HWY_INLINE DoubleVec expDouble(DoubleVec x)
+{
+    const DoubleTag d;
+    DoubleVec e = hn::IfThenElse(hn::Lt(x, hn::Set(d, -746.0)), hn::Zero(d), hn::Exp(d, x));
+    e = hn::IfThenElse(hn::Gt(x, hn::Set(d, 709.8)), hn::Set(d, std::numeric_limits<double>::infinity()), e);
+    return hn::IfThenElse(hn::IsNaN(x), x, e);
+}
+
+HWY_INLINE DoubleVec logDouble(DoubleVec x)
+{
+    const DoubleTag d;
+    DoubleVec l = hn::IfThenElse(hn::IsFinite(x), hn::Log(d, x), x);
+    l = hn::IfThenElse(hn::Eq(x, hn::Zero(d)), hn::Set(d, -std::numeric_limits<double>::infinity()), l);
+    return hn::IfThenElse(hn::Lt(x, hn::Zero(d)), hn::Set(d, std::numeric_limits<double>::quiet_NaN()), l);
+}
+
+// Rounding a double to float can disagree with a single-precision reference only where the double
+// lies within a hair of a midpoint between two floats (libm's expf is within 0.502 ulp, so its own
+// rounding can go either way only there), or outside the range of normal floats. Those lanes are
+// recomputed with the scalar function f, so that the result equals the reference exactly.
+HWY_INLINE auto nearFloatMidpoint(DoubleVec y)
+{
+    const DoubleTag d;
+    const hn::RebindToSigned<DoubleTag> di;
+    // The 29 bits a float drops from a double's mantissa; 2^28 is the midpoint.
+    constexpr std::int64_t dropped = (std::int64_t{1} << 29) - 1;
+    constexpr std::int64_t window = std::int64_t{1} << 21; // 1/256 of a float's ulp either side
+    const auto bits = hn::And(hn::BitCast(di, y), hn::Set(di, dropped));
+    const auto offset = hn::Sub(bits, hn::Set(di, (std::int64_t{1} << 28) - window));
+    const auto near = hn::RebindMask(
+        d, hn::And(hn::Not(hn::Lt(offset, hn::Zero(di))), hn::Lt(offset, hn::Set(di, 2 * window))));
+    // Finite values beyond the largest float, and values below the smallest normal one; zero, the
+    // infinities and NaN narrow exactly.
+    const DoubleVec magnitude = hn::Abs(y);
+    const auto overflows =
+        hn::And(hn::Gt(magnitude, hn::Set(d, (double)std::numeric_limits<float>::max())), hn::IsFinite(y));
+    const auto subnormal = hn::And(hn::Lt(magnitude, hn::Set(d, (double)std::numeric_limits<float>::min())),
+                                   hn::Gt(magnitude, hn::Zero(d)));
+    const auto outside = hn::Or(overflows, subnormal);
+    return hn::Or(near, outside);
+}
+
+template <class F> HWY_INLINE FloatVec narrowExactly(DoubleVec low, DoubleVec high, FloatVec x, F f)
+{
+    const DoubleTag d;
+    FloatVec y = narrow(low, high);
+    const auto hardLow = nearFloatMidpoint(low);
+    const auto hardHigh = nearFloatMidpoint(high);
+    if (HWY_LIKELY(hn::AllFalse(d, hardLow) && hn::AllFalse(d, hardHigh)))
+        return y;
+
+    const FloatTag df;
+    const int lanes = (int)hn::Lanes(d);
+    float in[kMaxLanes], out[kMaxLanes];
+    std::int64_t hard[kMaxLanes];
+    hn::StoreU(x, df, in);
+    hn::StoreU(y, df, out);
+    const hn::RebindToSigned<DoubleTag> di;
+    hn::StoreU(hn::BitCast(di, hn::VecFromMask(d, hardLow)), di, hard);
+    hn::StoreU(hn::BitCast(di, hn::VecFromMask(d, hardHigh)), di, hard + lanes);
+    for (int k = 0; k < 2 * lanes; ++k)
+        if (hard[k] != 0)
+            out[k] = f(in[k]);
+    return hn::LoadU(df, out);
+}
+
+// The kernels' lane policy for vectors of T.
+template <typename T> struct SimdLanes
+{
+    using Tag = std::conditional_t<std::is_same_v<T, double>, DoubleTag, FloatTag>;
+    using V = hn::Vec<Tag>;
+
+    template <typename C> static V set(C c) { return hn::Set(Tag(), static_cast<T>(c)); }
+    static V exp(V x)
+    {
+        if constexpr (std::is_same_v<T, double>)
+            return expDouble(x);
+        else
+            return narrowExactly(expDouble(lowHalf(x)), expDouble(highHalf(x)), x,
+                                 [](float v) { return ::expf(v); });
+    }
+    static V log(V x)
+    {
+        static_assert(std::is_same_v<T, double>, "the kernels take logarithms in double precision");
+        return logDouble(x);
+    }
+    static V ifLess(V x, V y, V a, V b) { return hn::IfThenElse(hn::Lt(x, y), a, b); }
+    static V ifGreater(V x, V y, V a, V b) { return hn::IfThenElse(hn::Gt(x, y), a, b); }
+    static V ifEqual(V x, V y, V a, V b) { return hn::IfThenElse(hn::Eq(x, y), a, b); }
+};
+
+using Floats = SimdLanes<float>;
+using Doubles = SimdLanes<double>;
+
+// Calls f(i) for the start of every whole vector of `lanes` samples and returns where the rest
+// begins; the caller hands the rest (fewer than `lanes`) to the scalar kernels, which give the same
+// results and cost less for a few samples than a padded vector.
+template <class F> int eachVector(int n, int lanes, F f)
+{
+    int i = 0;
+    for (; i + lanes <= n; i += lanes)
+        f(i);
+    return i;
+}
+
+int floatLanes()
+{
+    return (int)hn::Lanes(FloatTag());
+}
+
+int doubleLanes()
+{
+    return (int)hn::Lanes(DoubleTag());
+}
+
+void tubeCurvePass(float* samples, int n, const kernels::TubeParams& p)
+{
+    const int rest = eachVector(n, floatLanes(),
+                                [samples, &p](int i)
+                                {
+                                    const FloatVec x = hn::LoadU(FloatTag(), samples + i);
+                                    hn::StoreU(kernels::tubeCurve<Floats>(x, p), FloatTag(), samples + i);
+                                });
+    scalarPasses.tubeCurve(samples + rest, n - rest, p);
+}
+
+// A level below this, in linear terms, is below the threshold in dB whatever the rounding of its
+// logarithm, with a margin of about 1e-4 dB; such levels need no logarithm at all.
+float linearBelow(double thresholdDb)
+{
+    return (float)(std::pow(10.0, thresholdDb / 20.0) * (1.0 - 1.0 / 65536.0));
+}
+
+float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams& p)
+{
+    // Too short for the setting up below to pay.
+    if (n < floatLanes())
+        return scalarPasses.softKneeTargets(envelopes, n, p);
+
+    // Every envelope below the threshold gets the gain of 0 dB of reduction.
+    const FloatVec quiet = hn::Set(FloatTag(), linearBelow(p.threshold));
+    float silence = 0.0f;
+    scalarPasses.softKneeTargets(&silence, 1, p);
+    const FloatVec quietTarget = hn::Set(FloatTag(), silence);
+    const auto scalarDecibels = [&p](float v) { return scalarPasses.softKneeTargets(&v, 1, p); };
+    const float lastDb = scalarDecibels(envelopes[n - 1]); // before it becomes a target
+
+    const int rest =
+        eachVector(n, floatLanes(),
+                   [&](int i)
+                   {
+                       const FloatVec e = hn::LoadU(FloatTag(), envelopes + i);
+                       if (hn::AllTrue(FloatTag(), hn::Lt(e, quiet)))
+                       {
+                           hn::StoreU(quietTarget, FloatTag(), envelopes + i);
+                           return;
+                       }
+                       // In double precision, rounded to float as the per-sample path does.
+                       const FloatVec db = narrowExactly(kernels::envelopeToDecibels<Doubles>(lowHalf(e)),
+                                                         kernels::envelopeToDecibels<Doubles>(highHalf(e)), e,
+                                                         scalarDecibels);
+                       hn::StoreU(kernels::softKneeGain<Floats>(db, p), FloatTag(), envelopes + i);
+                   });
+    scalarPasses.softKneeTargets(envelopes + rest, n - rest, p);
+    return lastDb;
+}
+
+void peakLevelsPass(const float* left, const float* right, double* levels, int n, double thresholdDb)
+{
+    if (n < floatLanes())
+        return scalarPasses.peakLevels(left, right, levels, n, thresholdDb);
+
+    // Every key below the threshold gets the level of silence. (Thresholds far below any signal, where
+    // the kernel's 1e-25 offset would matter, take the full path.)
+    const FloatVec quiet = hn::Set(FloatTag(), thresholdDb > -400.0 ? linearBelow(thresholdDb) : 0.0f);
+    const float silence = 0.0f;
+    double silenceLevel = 0.0;
+    scalarPasses.peakLevels(&silence, &silence, &silenceLevel, 1, thresholdDb);
+    const DoubleVec quietLevel = hn::Set(DoubleTag(), silenceLevel);
+    const int half = doubleLanes();
+
+    const int rest = eachVector(n, floatLanes(),
+                                [&](int i)
+                                {
+                                    const FloatVec a = hn::Abs(hn::LoadU(FloatTag(), left + i));
+                                    const FloatVec b = hn::Abs(hn::LoadU(FloatTag(), right + i));
+                                    // std::max(a, b): a unless a < b.
+                                    const FloatVec key = hn::IfThenElse(hn::Lt(a, b), b, a);
+                                    if (hn::AllTrue(FloatTag(), hn::Lt(key, quiet)))
+                                    {
+                                        hn::StoreU(quietLevel, DoubleTag(), levels + i);
+                                        hn::StoreU(quietLevel, DoubleTag(), levels + i + half);
+                                        return;
+                                    }
+                                    hn::StoreU(kernels::peakLevelOver<Doubles>(lowHalf(key), thresholdDb),
+                                               DoubleTag(), levels + i);
+                                    hn::StoreU(kernels::peakLevelOver<Doubles>(highHalf(key), thresholdDb),
+                                               DoubleTag(), levels + i + half);
+                                });
+    scalarPasses.peakLevels(left + rest, right + rest, levels + rest, n - rest, thresholdDb);
+}
+
+void peakGainsPass(double* envelopes, int n, double ratioMinusOne)
+{
+    const int rest =
+        eachVector(n, doubleLanes(),
+                   [envelopes, ratioMinusOne](int i)
+                   {
+                       const DoubleVec e = hn::LoadU(DoubleTag(), envelopes + i);
+                       hn::StoreU(kernels::peakGain<Doubles>(e, ratioMinusOne), DoubleTag(), envelopes + i);
+                   });
+    scalarPasses.peakGains(envelopes + rest, n - rest, ratioMinusOne);
+}
+
+constexpr Passes passesFor(const char* name)
+{
+    return {name, tubeCurvePass, softKneeTargetsPass, peakLevelsPass, peakGainsPass};
+}
+
+} // namespace
+} // namespace vector_passes
