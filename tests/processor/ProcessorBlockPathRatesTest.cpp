@@ -2,6 +2,7 @@
 
 #include "../dsp/BlockPathRates.h"
 #include "FloatParameter.h"
+#include "PerSampleChain.h"
 #include "VornAudioProcessor.h"
 
 #include <algorithm>
@@ -36,31 +37,6 @@ std::unique_ptr<VornAudioProcessor> makeProcessor(double rate)
     return processor;
 }
 
-// processStereo() with the per-sample operations throughout (the valve processor's process() and the
-// compressor's process() pair by pair). The signals are finite, so the replacement of non-finite
-// samples changes nothing.
-void processReference(VornAudioProcessor& p, juce::AudioSampleBuffer& buffer)
-{
-    juce::AudioSampleBuffer valveDry, compDry;
-    valveDry.makeCopyOf(buffer);
-    p.valveProcessor.process(buffer);
-    const float valveBlend = p.valveBlendParam->getValue();
-    p.dspUtils.blendBuffers(buffer, valveDry, valveBlend, 1.0f - valveBlend);
-
-    compDry.makeCopyOf(buffer);
-    float* left = buffer.getWritePointer(0);
-    float* right = buffer.getWritePointer(1);
-    for (int i = 0; i < buffer.getNumSamples(); ++i)
-    {
-        double l = left[i], r = right[i];
-        p.compressor.process(l, r);
-        left[i] = (float)l;
-        right[i] = (float)r;
-    }
-    const float compBlend = p.compBlendParam->getValue();
-    p.dspUtils.blendBuffers(buffer, compDry, compBlend, 1.0f - compBlend);
-}
-
 class ProcessorBlockPathAtEveryRate : public testing::TestWithParam<double>
 {
 };
@@ -85,7 +61,7 @@ TEST_P(ProcessorBlockPathAtEveryRate, EveryStageWorkingMatchesThePerSampleChain)
                 buffer->copyFrom(1, 0, signal.right.data() + start, n);
             }
             block->processBlock(blockBuffer, midi);
-            processReference(*reference, referenceBuffer);
+            processPerSampleChain(*reference, referenceBuffer);
         }
 
         double worst = 0.0;

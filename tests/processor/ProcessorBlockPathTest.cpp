@@ -2,6 +2,7 @@
 
 #include "../dsp/BlockPathSignals.h"
 #include "FloatParameter.h"
+#include "PerSampleChain.h"
 #include "VornAudioProcessor.h"
 
 #include <algorithm>
@@ -47,33 +48,6 @@ std::unique_ptr<VornAudioProcessor> makeProcessor(const Setting& setting)
     return processor;
 }
 
-// The chain of processStereo() with the per-sample operations throughout: the valve processor's
-// process(), which runs the stage's per-sample chain, and the compressor's process() pair by pair.
-// The signals are finite, so the processor's replacement of non-finite samples changes nothing.
-void processReference(VornAudioProcessor& p, juce::AudioSampleBuffer& buffer)
-{
-    const int n = buffer.getNumSamples();
-    juce::AudioSampleBuffer valveDry, compDry;
-    valveDry.makeCopyOf(buffer);
-
-    p.valveProcessor.process(buffer);
-    const float valveBlend = p.valveBlendParam->getValue();
-    p.dspUtils.blendBuffers(buffer, valveDry, valveBlend, 1.0f - valveBlend);
-
-    compDry.makeCopyOf(buffer);
-    float* left = buffer.getWritePointer(0);
-    float* right = buffer.getWritePointer(1);
-    for (int i = 0; i < n; ++i)
-    {
-        double l = left[i], r = right[i];
-        p.compressor.process(l, r);
-        left[i] = (float)l;
-        right[i] = (float)r;
-    }
-    const float compBlend = p.compBlendParam->getValue();
-    p.dspUtils.blendBuffers(buffer, compDry, compBlend, 1.0f - compBlend);
-}
-
 class ProcessorBlockPath : public testing::TestWithParam<Setting>
 {
 };
@@ -101,7 +75,7 @@ TEST_P(ProcessorBlockPath, MatchesThePerSampleChain)
             referenceBuffer.makeCopyOf(blockBuffer);
 
             block->processBlock(blockBuffer, midi);
-            processReference(*reference, referenceBuffer);
+            processPerSampleChain(*reference, referenceBuffer);
 
             for (int channel = 0; channel < 2; ++channel)
                 for (int i = 0; i < n; ++i)
