@@ -1,6 +1,6 @@
-# Fails unless each object compiled for a wider instruction set defines nothing but its own table of
-# passes. Any other global or weak symbol (an inline function or template the linker may merge with a
-# baseline copy) could put wide instructions in front of a CPU that lacks them.
+# Fails unless each object compiled for a wider instruction set keeps all its code to itself: a global
+# or weak function (an inline function or template instance the linker may merge with a baseline
+# copy) could put wide instructions in front of a CPU that lacks them. Its table is its only way in.
 string(REPLACE "|" ";" objects "${OBJECTS}")
 foreach(object IN LISTS objects)
     execute_process(COMMAND "${NM}" --defined-only --extern-only "${object}" OUTPUT_VARIABLE listing
@@ -9,13 +9,19 @@ foreach(object IN LISTS objects)
         message(FATAL_ERROR "nm failed on ${object}")
     endif()
     string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+    set(table FALSE)
     foreach(line IN LISTS lines)
-        string(REGEX REPLACE "^[0-9a-f]* *[A-Za-z] " "" symbol "${line}")
-        if(NOT symbol MATCHES "^_ZN13vector_passes[0-9]+[a-z0-9]+PassesE$")
-            message(FATAL_ERROR "${object} defines ${symbol}")
+        string(REGEX MATCH "^[0-9a-f]* *([A-Za-z]) (.*)$" parsed "${line}")
+        set(type "${CMAKE_MATCH_1}")
+        set(symbol "${CMAKE_MATCH_2}")
+        if(type MATCHES "^[TWi]$")
+            message(FATAL_ERROR "${object} exports the function ${symbol}")
+        endif()
+        if(type STREQUAL "D" AND symbol MATCHES "^_ZN13vector_passes[0-9]+[a-z0-9]+PassesE$")
+            set(table TRUE)
         endif()
     endforeach()
-    if(NOT lines)
-        message(FATAL_ERROR "${object} defines no table")
+    if(NOT table)
+        message(FATAL_ERROR "${object} defines no table of passes")
     endif()
 endforeach()
