@@ -169,6 +169,15 @@ struct Scale
     int numMarks;
 };
 
+// Marks at every tenth of the range, labelled only at its two ends.
+inline Scale tenthsLabelledAtTheEnds(const char* knob, const char* legend, const char* low, const char* high)
+{
+    Scale scale{knob, legend, {}, 11};
+    for (int k = 0; k <= 10; ++k)
+        scale.marks[(size_t)k] = {k / 10.0, k == 0 ? low : (k == 10 ? high : nullptr)};
+    return scale;
+}
+
 // Built at start-up because the unit conversions are not constexpr.
 inline const std::array<Scale, 10>& scales()
 {
@@ -200,34 +209,8 @@ inline const std::array<Scale, 10>& scales()
            {0.9, nullptr},
            {1.0, "10"}}},
          11},
-        {"valve_input",
-         "INPUT",
-         {{{0.0, "LOW"},
-           {0.1, nullptr},
-           {0.2, nullptr},
-           {0.3, nullptr},
-           {0.4, nullptr},
-           {0.5, nullptr},
-           {0.6, nullptr},
-           {0.7, nullptr},
-           {0.8, nullptr},
-           {0.9, nullptr},
-           {1.0, "FULL"}}},
-         11},
-        {"valve_blend",
-         "BLEND",
-         {{{0.0, "DRY"},
-           {0.1, nullptr},
-           {0.2, nullptr},
-           {0.3, nullptr},
-           {0.4, nullptr},
-           {0.5, nullptr},
-           {0.6, nullptr},
-           {0.7, nullptr},
-           {0.8, nullptr},
-           {0.9, nullptr},
-           {1.0, "WET"}}},
-         11},
+        tenthsLabelledAtTheEnds("valve_input", "INPUT", "LOW", "FULL"),
+        tenthsLabelledAtTheEnds("valve_blend", "BLEND", "DRY", "WET"),
         {"comp_ratio",
          "RATIO",
          {{{0, "1.25"}, {1, "1.43"}, {2, "1.67"}, {3, "2"}, {4, "3.33"}, {5, "10"}}},
@@ -256,20 +239,7 @@ inline const std::array<Scale, 10>& scales()
            {thresholdValueForDecibels(-27.5), nullptr},
            {thresholdValueForDecibels(-30.0), "-30"}}},
          13},
-        {"comp_blend",
-         "BLEND",
-         {{{0.0, "DRY"},
-           {0.1, nullptr},
-           {0.2, nullptr},
-           {0.3, nullptr},
-           {0.4, nullptr},
-           {0.5, nullptr},
-           {0.6, nullptr},
-           {0.7, nullptr},
-           {0.8, nullptr},
-           {0.9, nullptr},
-           {1.0, "WET"}}},
-         11},
+        tenthsLabelledAtTheEnds("comp_blend", "BLEND", "DRY", "WET"),
         {"output",
          "OUTPUT(DB)",
          {{{outputValueForDecibels(-24.0), "-24"},
