@@ -21,10 +21,7 @@ inline float timeCoefficient(int ms, float invSampleRate)
 }
 
 // Envelope to dB through double precision, the same in both paths.
-inline float envelopeToDecibels(float e)
-{
-    return (float)kernels::envelopeToDecibels<kernels::ScalarLanes<double>>((double)e);
-}
+using vector_passes::scalar_loops::envelopeToDecibels;
 
 using kernels::followEnvelope;
 } // namespace
@@ -182,6 +179,7 @@ void SoftKneeCompressor::updateDerivedValues()
     makeupGain = decibelsToGain((float)gainDb);
     if (autoMakeup != 0)
         makeupGain = makeupGain * decibelsToGain(makeupDb);
+    quietEnvelopes = vector_passes::quietEnvelopesFor(gainComputer());
 }
 
 void SoftKneeCompressor::loadPreset(int row)
@@ -291,36 +289,45 @@ void SoftKneeCompressor::processBlock(float* first, float* second)
 template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* first, float* second, int n)
 {
     constexpr int numPaths = linked ? 1 : 2;
-    // Per path: [0] the previous target gain, [1..n] the envelope, then its dB, then the target.
+    // Per path: [0] the previous target gain, [1..n] the envelope, then its target gain.
     float levels[2][blockChunk + 1];
+    const kernels::SoftKneeParams params = gainComputer();
 
-    // 1. Detectors and envelopes: the only recursions, serial.
+    // 1. Detectors and envelopes, the only recursions, run serially; every few samples the targets of
+    // the envelopes so far, which depend on the envelope alone, are worked out in a vector pass
+    // while the recursion goes on.
     {
         PeakHold hold0 = peaks[0], hold1 = peaks[1];
         float e[2] = {paths[0].envelope, paths[1].envelope};
         float attackNow[2] = {paths[0].attackNow, paths[1].attackNow};
         float releaseNow[2] = {paths[0].releaseNow, paths[1].releaseNow};
 
-        for (int i = 0; i < n; ++i)
+        for (int start = 0; start < n; start += targetRun)
         {
-            const float detectFirst = peak ? detect(hold0, first[i]) : std::fabs(first[i]);
-            const float detectSecond = peak ? detect(hold1, second[i]) : std::fabs(second[i]);
+            const int end = std::min(n, start + targetRun);
+            for (int i = start; i < end; ++i)
+            {
+                const float detectFirst = peak ? detect(hold0, first[i]) : std::fabs(first[i]);
+                const float detectSecond = peak ? detect(hold1, second[i]) : std::fabs(second[i]);
 
-            if constexpr (linked)
-            {
-                e[0] = followEnvelope(e[0], (detectFirst + detectSecond) / 2.0f, attackCoef, releaseCoef,
-                                      attackNow[0], releaseNow[0]);
-                levels[0][i + 1] = e[0];
+                if constexpr (linked)
+                {
+                    e[0] = followEnvelope(e[0], (detectFirst + detectSecond) / 2.0f, attackCoef, releaseCoef,
+                                          attackNow[0], releaseNow[0]);
+                    levels[0][i + 1] = e[0];
+                }
+                else
+                {
+                    e[0] = followEnvelope(e[0], detectFirst, attackCoef, releaseCoef, attackNow[0],
+                                          releaseNow[0]);
+                    e[1] = followEnvelope(e[1], detectSecond, attackCoef, releaseCoef, attackNow[1],
+                                          releaseNow[1]);
+                    levels[0][i + 1] = e[0];
+                    levels[1][i + 1] = e[1];
+                }
             }
-            else
-            {
-                e[0] =
-                    followEnvelope(e[0], detectFirst, attackCoef, releaseCoef, attackNow[0], releaseNow[0]);
-                e[1] =
-                    followEnvelope(e[1], detectSecond, attackCoef, releaseCoef, attackNow[1], releaseNow[1]);
-                levels[0][i + 1] = e[0];
-                levels[1][i + 1] = e[1];
-            }
+            for (int p = 0; p < numPaths; ++p)
+                vector_passes::softKneeTargets(levels[p] + 1 + start, end - start, params, quietEnvelopes);
         }
 
         if constexpr (peak)
@@ -333,14 +340,9 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
             paths[p].envelope = e[p];
             paths[p].attackNow = attackNow[p];
             paths[p].releaseNow = releaseNow[p];
+            paths[p].envelopeDb = envelopeToDecibels(e[p]);
+            levels[p][0] = paths[p].prevTargetGain;
         }
-    }
-
-    // 2. Envelope dB and target gains, which depend on the envelope alone.
-    for (int p = 0; p < numPaths; ++p)
-    {
-        paths[p].envelopeDb = computeTargets(levels[p] + 1, n);
-        levels[p][0] = paths[p].prevTargetGain;
     }
 
     // 3. Gains smoothed over two targets, applied, and the clip.
@@ -368,9 +370,4 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
         paths[p].appliedGain = 0.6f * targets[n - 1] + 0.4f * targets[n];
         paths[p].prevTargetGain = targets[n];
     }
-}
-
-float SoftKneeCompressor::computeTargets(float* levels, int n) const
-{
-    return vector_passes::softKneeTargets(levels, n, gainComputer());
 }

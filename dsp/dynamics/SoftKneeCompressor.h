@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Kernels.h"
+#include "simd/VectorPasses.h"
 
 // Feed-forward stereo compressor with a soft knee, level-dependent time constants, an optional
 // peak-hold detector with output clip, and linked or independent channels. Works in place.
@@ -85,8 +86,10 @@ private:
     // Block path, in chunks of this many samples held on the stack.
     static constexpr int blockChunk = 256;
     template <bool linked, bool peak> void processChunk(float* first, float* second, int n);
-    // Envelope dB of levels[1..n] in place, then the target gains; returns the last envelope dB.
-    float computeTargets(float* levels, int n) const;
+    // Samples of envelope between passes of their targets: a few vectors, so that each pass runs
+    // beside the recursion of the next samples.
+    static constexpr int targetRun = 16;
+    vector_passes::QuietEnvelopes quietEnvelopes;
 
     static const int presets[numPresets][numParameters];
 

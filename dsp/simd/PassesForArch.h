@@ -73,36 +73,47 @@ HWY_INLINE DoubleVec logDouble(DoubleVec x)
 // Rounding a double to float can disagree with a single-precision reference only where the double
 // lies within a hair of a midpoint between two floats (libm's expf is within 0.502 ulp, so its own
 // rounding can go either way only there), or outside the range of normal floats. Those lanes are
-// recomputed with the scalar function f, so that the result equals the reference exactly.
+// recomputed with the scalar function, so that the result equals the reference exactly.
 HWY_INLINE auto nearFloatMidpoint(DoubleVec y)
 {
-    const DoubleTag d;
     const hn::RebindToSigned<DoubleTag> di;
-    // The 29 bits a float drops from a double's mantissa; 2^28 is the midpoint.
+    // The 29 bits a float drops from a double's mantissa; 2^28 is the midpoint. Shifted by 2^28 + window
+    // (modulo 2^29), the window either side of it becomes [0, 2 window).
     constexpr std::int64_t dropped = (std::int64_t{1} << 29) - 1;
     constexpr std::int64_t window = std::int64_t{1} << 21; // 1/256 of a float's ulp either side
-    const auto bits = hn::And(hn::BitCast(di, y), hn::Set(di, dropped));
-    const auto offset = hn::Sub(bits, hn::Set(di, (std::int64_t{1} << 28) - window));
-    const auto near = hn::RebindMask(
-        d, hn::And(hn::Not(hn::Lt(offset, hn::Zero(di))), hn::Lt(offset, hn::Set(di, 2 * window))));
-    // Finite values beyond the largest float, and values below the smallest normal one; zero, the
-    // infinities and NaN narrow exactly.
+    const auto shifted = hn::And(hn::Add(hn::BitCast(di, y), hn::Set(di, (std::int64_t{1} << 28) + window)),
+                                 hn::Set(di, dropped));
+    return hn::RebindMask(DoubleTag(), hn::Lt(shifted, hn::Set(di, 2 * window)));
+}
+
+// Finite values beyond the largest float, and values below the smallest normal one; zero, the
+// infinities and NaN narrow exactly.
+HWY_INLINE auto outsideNormalFloats(DoubleVec y)
+{
+    const DoubleTag d;
     const DoubleVec magnitude = hn::Abs(y);
     const auto overflows =
         hn::And(hn::Gt(magnitude, hn::Set(d, (double)std::numeric_limits<float>::max())), hn::IsFinite(y));
     const auto subnormal = hn::And(hn::Lt(magnitude, hn::Set(d, (double)std::numeric_limits<float>::min())),
                                    hn::Gt(magnitude, hn::Zero(d)));
-    const auto outside = hn::Or(overflows, subnormal);
-    return hn::Or(near, outside);
+    return hn::Or(overflows, subnormal);
 }
 
-template <class F> HWY_INLINE FloatVec narrowExactly(DoubleVec low, DoubleVec high, FloatVec x, F f)
+// Narrows to x's lanes' f(x), given the double results low and high. withinNormalFloats: the caller
+// knows every finite result is zero or a normal float.
+template <bool withinNormalFloats, class F>
+HWY_INLINE FloatVec narrowExactly(DoubleVec low, DoubleVec high, FloatVec x, F f)
 {
     const DoubleTag d;
     FloatVec y = narrow(low, high);
-    const auto hardLow = nearFloatMidpoint(low);
-    const auto hardHigh = nearFloatMidpoint(high);
-    if (HWY_LIKELY(hn::AllFalse(d, hardLow) && hn::AllFalse(d, hardHigh)))
+    auto hardLow = nearFloatMidpoint(low);
+    auto hardHigh = nearFloatMidpoint(high);
+    if constexpr (!withinNormalFloats)
+    {
+        hardLow = hn::Or(hardLow, outsideNormalFloats(low));
+        hardHigh = hn::Or(hardHigh, outsideNormalFloats(high));
+    }
+    if (HWY_LIKELY(hn::AllFalse(d, hn::Or(hardLow, hardHigh))))
         return y;
 
     const FloatTag df;
@@ -120,24 +131,53 @@ template <class F> HWY_INLINE FloatVec narrowExactly(DoubleVec low, DoubleVec hi
     return hn::LoadU(df, out);
 }
 
-// The kernels' lane policy for vectors of T.
+inline float expReference(float x)
+{
+    return ::expf(x);
+}
+
+// Out of line: the rare vectors with a lane near the ends of the range or beyond.
+HWY_NOINLINE FloatVec expFloatsAtTheEnds(FloatVec x)
+{
+    return narrowExactly<false>(expDouble(lowHalf(x)), expDouble(highHalf(x)), x, expReference);
+}
+
+// The kernels' lane policy for vectors of T. Where every lane is well inside the range of the
+// function, Highway's Exp and Log are called as they are; elsewhere the ends are mapped too.
 template <typename T> struct SimdLanes
 {
     using Tag = std::conditional_t<std::is_same_v<T, double>, DoubleTag, FloatTag>;
     using V = hn::Vec<Tag>;
 
     template <typename C> static V set(C c) { return hn::Set(Tag(), static_cast<T>(c)); }
-    static V exp(V x)
+    HWY_INLINE static V exp(V x)
     {
+        const Tag d;
         if constexpr (std::is_same_v<T, double>)
+        {
+            // NaN fails the comparison.
+            if (HWY_LIKELY(hn::AllTrue(d, hn::Lt(hn::Abs(x), hn::Set(d, 708.0)))))
+                return hn::Exp(DoubleTag(), x);
             return expDouble(x);
+        }
         else
-            return narrowExactly(expDouble(lowHalf(x)), expDouble(highHalf(x)), x,
-                                 [](float v) { return ::expf(v); });
+        {
+            // Here exp(x) is a normal float: e^-87 > 1.2e-38, e^87 < 3.4e38.
+            if (HWY_LIKELY(hn::AllTrue(d, hn::Lt(hn::Abs(x), hn::Set(d, 87.0f)))))
+                return narrowExactly<true>(hn::Exp(DoubleTag(), lowHalf(x)),
+                                           hn::Exp(DoubleTag(), highHalf(x)), x, expReference);
+            return expFloatsAtTheEnds(x);
+        }
     }
-    static V log(V x)
+    HWY_INLINE static V log(V x)
     {
         static_assert(std::is_same_v<T, double>, "the kernels take logarithms in double precision");
+        const Tag d;
+        // Positive normal and finite; NaN fails the comparisons.
+        const auto normal = hn::And(hn::Ge(x, hn::Set(d, std::numeric_limits<double>::min())),
+                                    hn::Le(x, hn::Set(d, std::numeric_limits<double>::max())));
+        if (HWY_LIKELY(hn::AllTrue(d, normal)))
+            return hn::Log(d, x);
         return logDouble(x);
     }
     static V ifLess(V x, V y, V a, V b) { return hn::IfThenElse(hn::Lt(x, y), a, b); }
@@ -180,45 +220,32 @@ void tubeCurvePass(float* samples, int n, const kernels::TubeParams& p)
     scalarPasses.tubeCurve(samples + rest, n - rest, p);
 }
 
-// A level below this, in linear terms, is below the threshold in dB whatever the rounding of its
-// logarithm, with a margin of about 1e-4 dB; such levels need no logarithm at all.
-float linearBelow(double thresholdDb)
+void softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                         const QuietEnvelopes& quiet)
 {
-    return (float)(std::pow(10.0, thresholdDb / 20.0) * (1.0 - 1.0 / 65536.0));
-}
-
-float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams& p)
-{
-    // Too short for the setting up below to pay.
-    if (n < floatLanes())
-        return scalarPasses.softKneeTargets(envelopes, n, p);
-
-    // Every envelope below the threshold gets the gain of 0 dB of reduction.
-    const FloatVec quiet = hn::Set(FloatTag(), linearBelow(p.threshold));
-    float silence = 0.0f;
-    scalarPasses.softKneeTargets(&silence, 1, p);
-    const FloatVec quietTarget = hn::Set(FloatTag(), silence);
-    const auto scalarDecibels = [&p](float v) { return scalarPasses.softKneeTargets(&v, 1, p); };
-    const float lastDb = scalarDecibels(envelopes[n - 1]); // before it becomes a target
+    const FloatVec quietLevel = hn::Set(FloatTag(), quiet.level);
+    const FloatVec quietTarget = hn::Set(FloatTag(), quiet.target);
+    const auto scalarDecibels = [](float v) { return scalar_loops::envelopeToDecibels(v); };
 
     const int rest =
         eachVector(n, floatLanes(),
                    [&](int i)
                    {
                        const FloatVec e = hn::LoadU(FloatTag(), envelopes + i);
-                       if (hn::AllTrue(FloatTag(), hn::Lt(e, quiet)))
+                       if (hn::AllTrue(FloatTag(), hn::Lt(e, quietLevel)))
                        {
                            hn::StoreU(quietTarget, FloatTag(), envelopes + i);
                            return;
                        }
-                       // In double precision, rounded to float as the per-sample path does.
-                       const FloatVec db = narrowExactly(kernels::envelopeToDecibels<Doubles>(lowHalf(e)),
-                                                         kernels::envelopeToDecibels<Doubles>(highHalf(e)), e,
-                                                         scalarDecibels);
+                       // In double precision, rounded to float as the per-sample path does. The
+                       // logarithm of a float is 0 or at least 6e-8 in magnitude and at most 104, so
+                       // no finite dB value lies outside the normal floats.
+                       const FloatVec db = narrowExactly<true>(
+                           kernels::envelopeToDecibels<Doubles>(lowHalf(e)),
+                           kernels::envelopeToDecibels<Doubles>(highHalf(e)), e, scalarDecibels);
                        hn::StoreU(kernels::softKneeGain<Floats>(db, p), FloatTag(), envelopes + i);
                    });
-    scalarPasses.softKneeTargets(envelopes + rest, n - rest, p);
-    return lastDb;
+    scalarPasses.softKneeTargets(envelopes + rest, n - rest, p, quiet);
 }
 
 void peakLevelsPass(const float* left, const float* right, double* levels, int n, double thresholdDb)

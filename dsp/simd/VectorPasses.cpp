@@ -11,6 +11,13 @@ extern const Passes sse4Passes;
 extern const Passes avx2Passes;
 #endif
 
+QuietEnvelopes quietEnvelopesFor(const kernels::SoftKneeParams& p)
+{
+    float silence = 0.0f;
+    scalar_loops::softKneeTargets(&silence, 1, p);
+    return {linearBelow(p.threshold), silence};
+}
+
 extern const Passes scalarPasses;
 const Passes scalarPasses = {"scalar", scalar_loops::tubeCurve, scalar_loops::softKneeTargets,
                              scalar_loops::peakLevels, scalar_loops::peakGains};

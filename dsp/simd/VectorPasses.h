@@ -15,14 +15,32 @@
 namespace vector_passes
 {
 
+// A level below this, in linear terms, is below the threshold in dB whatever the rounding of its
+// logarithm, with a margin of about 1e-4 dB; such levels need no logarithm at all.
+inline float linearBelow(double thresholdDb)
+{
+    return (float)(std::pow(10.0, thresholdDb / 20.0) * (1.0 - 1.0 / 65536.0));
+}
+
+// Soft-knee envelopes below `level` (linear) are under the threshold in dB whatever the rounding of
+// their logarithm; their target gain is `target`. Worked out once per parameter change.
+struct QuietEnvelopes
+{
+    float level = 0.0f;
+    float target = 0.0f;
+};
+
+QuietEnvelopes quietEnvelopesFor(const kernels::SoftKneeParams& p);
+
 struct Passes
 {
     const char* name;
     // The clamp and the tube curve, in place.
     void (*tubeCurve)(float* samples, int n, const kernels::TubeParams& p);
     // Envelopes to the soft-knee compressor's target gains, in place (dB conversion and gain
-    // computer); returns the last envelope in dB (n > 0).
-    float (*softKneeTargets)(float* envelopes, int n, const kernels::SoftKneeParams& p);
+    // computer); quiet comes from quietEnvelopesFor(p).
+    void (*softKneeTargets)(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                            const QuietEnvelopes& quiet);
     // levels[i] = the level of max(|left[i]|, |right[i]|) above the threshold in dB.
     void (*peakLevels)(const float* left, const float* right, double* levels, int n, double thresholdDb);
     // Envelopes in dB to linear gains, in place.
@@ -45,15 +63,17 @@ inline void tubeCurve(float* samples, int n, const kernels::TubeParams& p)
         samples[i] = kernels::tubeCurve<kernels::ScalarLanes<float>>(samples[i], p);
 }
 
-inline float softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p)
+inline float envelopeToDecibels(float e)
 {
-    float db = 0.0f;
+    return (float)kernels::envelopeToDecibels<kernels::ScalarLanes<double>>((double)e);
+}
+
+inline void softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                            const QuietEnvelopes& = {})
+{
     for (int i = 0; i < n; ++i)
-    {
-        db = (float)kernels::envelopeToDecibels<kernels::ScalarLanes<double>>((double)envelopes[i]);
-        envelopes[i] = kernels::softKneeGain<kernels::ScalarLanes<float>>(db, p);
-    }
-    return db;
+        envelopes[i] =
+            kernels::softKneeGain<kernels::ScalarLanes<float>>(envelopeToDecibels(envelopes[i]), p);
 }
 
 inline void peakLevels(const float* left, const float* right, double* levels, int n, double thresholdDb)
@@ -82,11 +102,12 @@ inline void tubeCurve(float* samples, int n, const kernels::TubeParams& p)
     passes().tubeCurve(samples, n, p);
 }
 
-inline float softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p)
+inline void softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                            const QuietEnvelopes& quiet)
 {
     if (n < kShortest)
         return scalar_loops::softKneeTargets(envelopes, n, p);
-    return passes().softKneeTargets(envelopes, n, p);
+    passes().softKneeTargets(envelopes, n, p, quiet);
 }
 
 inline void peakLevels(const float* left, const float* right, double* levels, int n, double thresholdDb)
