@@ -263,6 +263,11 @@ void SoftKneeCompressor::processBlock(float* first, float* second)
 
     // Every i with i < numSamples, as in process().
     const int count = numSamples >= (double)INT_MAX ? INT_MAX : (int)std::ceil(numSamples);
+    processStretch(first, second, count);
+}
+
+void SoftKneeCompressor::processStretch(float* first, float* second, int count)
+{
     const bool linked = channelMode == 0;
     const bool peak = peakMode != 0;
 

@@ -58,8 +58,11 @@ public:
 
     void process(float* first, float* second);
     // Block path with the same output and state as process(): the detectors and envelopes run
-    // serially, then the logarithms, the gain computer and the gains in passes over the block.
+    // serially, the logarithms and the gain computer in passes beside them, then the gains.
     void processBlock(float* first, float* second);
+    // The block path over the next n samples of the block, whatever the sample count; a block taken
+    // in consecutive stretches gives what one processBlock() gives.
+    void processStretch(float* first, float* second, int n);
 
     int getHoldSamples() const { return holdSamples; }
     float getThreshold() const { return threshold; }

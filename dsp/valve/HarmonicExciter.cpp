@@ -166,36 +166,28 @@ template <bool inPasses> void HarmonicExciter::run(float* first, float* second)
 
     float* wetA = workBufferA.data();
     float* wetB = workBufferB.data();
+    // Every i with i < numSamples; at most the capacity, checked above.
+    const int count = (int)std::ceil(numSamples);
+    // A local copy, which the compiler may keep in registers while it writes the buffers.
+    float d[numCoefficients];
+    std::copy(polyCoeffs, polyCoeffs + numCoefficients, d);
 
     if constexpr (inPasses)
     {
-        ZandralDSP::AnalogFilter::processPair(highpassA, wetA, highpassB, wetB);
-        compressor.processBlock(wetA, wetB);
+        if (!runOverlapped(wetA, wetB, count, d))
+        {
+            ZandralDSP::AnalogFilter::processPair(highpassA, wetA, highpassB, wetB);
+            compressor.processBlock(wetA, wetB);
+            waveshape(wetA, wetB, count, d);
+            ZandralDSP::AnalogFilter::processPair(lowpassA, wetA, lowpassB, wetB);
+        }
     }
     else
     {
         highpassA.process(wetA);
         highpassB.process(wetB);
         compressor.process(wetA, wetB);
-    }
-
-    // Every i with i < numSamples; at most the capacity, checked above.
-    const int count = (int)std::ceil(numSamples);
-    // A local copy, which the compiler may keep in registers while it writes the buffers.
-    float d[numCoefficients];
-    std::copy(polyCoeffs, polyCoeffs + numCoefficients, d);
-    for (int i = 0; i < count; ++i)
-    {
-        wetA[i] = kernels::polynomial10(d, wetA[i]);
-        wetB[i] = kernels::polynomial10(d, wetB[i]);
-    }
-
-    if constexpr (inPasses)
-    {
-        ZandralDSP::AnalogFilter::processPair(lowpassA, wetA, lowpassB, wetB);
-    }
-    else
-    {
+        waveshape(wetA, wetB, count, d);
         lowpassA.process(wetA);
         lowpassB.process(wetB);
     }
@@ -206,4 +198,72 @@ template <bool inPasses> void HarmonicExciter::run(float* first, float* second)
         first[i] = first[i] + wetA[i] * gain;
         second[i] = second[i] + wetB[i] * gain;
     }
+}
+
+void HarmonicExciter::waveshape(float* a, float* b, int n, const float* d)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        a[i] = kernels::polynomial10(d, a[i]);
+        b[i] = kernels::polynomial10(d, b[i]);
+    }
+}
+
+bool HarmonicExciter::runOverlapped(float* wetA, float* wetB, int count, const float* d)
+{
+    for (const auto* filter : filters())
+        if (!filter->isSingleBiquad() || filter->getProcessCount() != count)
+            return false;
+
+    using Pair = ZandralDSP::AnalogFilter::BiquadPair;
+    using Lanes = Pair::Lanes;
+    Pair high(highpassA.getBiquad(), highpassB.getBiquad());
+    Pair low(lowpassA.getBiquad(), lowpassB.getBiquad());
+    const auto highpass = [&](int i)
+    {
+        const Lanes out = high.step(Lanes{wetA[i], wetB[i], 0.0f, 0.0f});
+        wetA[i] = out[0];
+        wetB[i] = out[1];
+    };
+    const auto lowpass = [&](int i)
+    {
+        const Lanes out = low.step(Lanes{wetA[i], wetB[i], 0.0f, 0.0f});
+        wetA[i] = out[0];
+        wetB[i] = out[1];
+    };
+
+    // Stretch by stretch: the highpasses, then the compressor and the waveshaper; the lowpasses
+    // follow one stretch behind, in the highpasses' loop. Every stretch but the last is whole.
+    constexpr int stretch = 32;
+    int behind = 0;
+    for (int start = 0; start < count; start += stretch)
+    {
+        const int n = std::min(stretch, count - start);
+        if (start == 0)
+        {
+            for (int i = 0; i < n; ++i)
+                highpass(i);
+        }
+        else
+        {
+            for (int i = 0; i < n; ++i)
+            {
+                highpass(start + i);
+                lowpass(behind + i);
+            }
+            for (int i = n; i < stretch; ++i)
+                lowpass(behind + i);
+        }
+        compressor.processStretch(wetA + start, wetB + start, n);
+        waveshape(wetA + start, wetB + start, n, d);
+        behind = start;
+    }
+    for (int i = behind; i < count; ++i)
+        lowpass(i);
+
+    highpassA.setBiquadState(high.lane(0));
+    highpassB.setBiquadState(high.lane(1));
+    lowpassA.setBiquadState(low.lane(0));
+    lowpassB.setBiquadState(low.lane(1));
+    return true;
 }

@@ -64,6 +64,11 @@ private:
     bool copyIntoWorkBuffers(const float* first, const float* second);
     // Both paths: inPasses pairs the filters and takes the compressor's block path.
     template <bool inPasses> void run(float* first, float* second);
+    // The block path with the lowpasses a stretch behind the highpasses in the same loop, so that
+    // their recursions overlap; false (and nothing done) unless all four filters are single biquads
+    // over count samples.
+    bool runOverlapped(float* wetA, float* wetB, int count, const float* d);
+    static void waveshape(float* a, float* b, int n, const float* d);
 
     double sampleRate = 44100.0;
     double numSamples = 0.0;
