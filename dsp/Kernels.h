@@ -15,6 +15,7 @@ namespace kernels
 template <typename T> struct ScalarLanes
 {
     using V = T;
+    static constexpr bool roundsNearMidpointsAgain = false;
     template <typename C> static T set(C c) { return static_cast<T>(c); }
     static T exp(T x) { return std::exp(x); }
     static T log(T x) { return std::log(x); }
@@ -174,9 +175,13 @@ struct PeakHold
     }
 };
 
-// Envelope to dB through double precision.
+// Envelope to dB through double precision, on its way to float. A policy whose results are rounded to
+// float with the lanes near a rounding midpoint recomputed (M::roundsNearMidpointsAgain) may scale in
+// one multiplication: it differs from the two steps by a few double ulps.
 template <class M> typename M::V envelopeToDecibels(typename M::V e)
 {
+    if constexpr (M::roundsNearMidpointsAgain)
+        return M::log(e) * M::set(20.0 / 2.3025848865509033);
     return M::log(e) * M::set(20.0) / M::set(2.3025848865509033);
 }
 
@@ -191,13 +196,19 @@ template <class M> typename M::V softKneeGain(typename M::V level, const SoftKne
 {
     using V = typename M::V;
     const V threshold = M::set(p.threshold);
-    const V overThreshold = level - threshold;
-    const V kneeRatio = M::set(p.log2Ratio - 1.0f) * overThreshold * M::set(p.invKneeWidth) + M::set(1.0f);
-    const V inKnee = overThreshold / kneeRatio + threshold - level;
+    const auto inKnee = [&]
+    {
+        const V overThreshold = level - threshold;
+        const V kneeRatio =
+            M::set(p.log2Ratio - 1.0f) * overThreshold * M::set(p.invKneeWidth) + M::set(1.0f);
+        return overThreshold / kneeRatio + threshold - level;
+    };
     const V aboveKnee =
         (level - M::set(p.kneeTop)) * M::set(p.invRatio) + M::set(p.threshold + p.kneeTopGainDb) - level;
-    const V db =
-        M::ifLess(level, threshold, M::set(0.0f), M::ifLess(level, M::set(p.kneeTop), inKnee, aboveKnee));
+    // A hard knee (its top at the threshold) has no level in the knee, which spares its division.
+    const V overKnee =
+        p.kneeTop > p.threshold ? M::ifLess(level, M::set(p.kneeTop), inKnee(), aboveKnee) : aboveKnee;
+    const V db = M::ifLess(level, threshold, M::set(0.0f), overKnee);
     const V target = M::exp(db * M::set(2.302585f) / M::set(20.0f)) * M::set(p.makeupGain);
     return M::ifLess(target, M::set(1e-5f), M::set(1e-5f), target);
 }

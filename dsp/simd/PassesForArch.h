@@ -148,6 +148,7 @@ template <typename T> struct SimdLanes
 {
     using Tag = std::conditional_t<std::is_same_v<T, double>, DoubleTag, FloatTag>;
     using V = hn::Vec<Tag>;
+    static constexpr bool roundsNearMidpointsAgain = false;
 
     template <typename C> static V set(C c) { return hn::Set(Tag(), static_cast<T>(c)); }
     HWY_INLINE static V exp(V x)
@@ -187,6 +188,12 @@ template <typename T> struct SimdLanes
 
 using Floats = SimdLanes<float>;
 using Doubles = SimdLanes<double>;
+
+// Doubles whose results go through narrowExactly.
+struct DoublesToFloat : Doubles
+{
+    static constexpr bool roundsNearMidpointsAgain = true;
+};
 
 // Calls f(i) for the start of every whole vector of `lanes` samples and returns where the rest
 // begins; the caller hands the rest (fewer than `lanes`) to the scalar kernels, which give the same
@@ -241,8 +248,8 @@ void softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams&
                        // logarithm of a float is 0 or at least 6e-8 in magnitude and at most 104, so
                        // no finite dB value lies outside the normal floats.
                        const FloatVec db = narrowExactly<true>(
-                           kernels::envelopeToDecibels<Doubles>(lowHalf(e)),
-                           kernels::envelopeToDecibels<Doubles>(highHalf(e)), e, scalarDecibels);
+                           kernels::envelopeToDecibels<DoublesToFloat>(lowHalf(e)),
+                           kernels::envelopeToDecibels<DoublesToFloat>(highHalf(e)), e, scalarDecibels);
                        hn::StoreU(kernels::softKneeGain<Floats>(db, p), FloatTag(), envelopes + i);
                    });
     scalarPasses.softKneeTargets(envelopes + rest, n - rest, p, quiet);
