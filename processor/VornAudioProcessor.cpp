@@ -163,23 +163,33 @@ void VornAudioProcessor::processStereo(juce::AudioSampleBuffer& buffer)
     replaceNonFiniteWithZero(left, numSamples);
     replaceNonFiniteWithZero(right, numSamples);
 
-    valveDryBuffer.copyFrom(0, 0, buffer, 0, 0, numSamples);
-    valveDryBuffer.copyFrom(1, 0, buffer, 1, 0, numSamples);
+    // A blend of 1 would give the processed signal itself (up to the sign of a zero): then the dry copy
+    // and the blend are skipped.
+    const float valveBlend = valveBlendParam->getValue();
+    if (valveBlend != 1.0f)
+    {
+        valveDryBuffer.copyFrom(0, 0, buffer, 0, 0, numSamples);
+        valveDryBuffer.copyFrom(1, 0, buffer, 1, 0, numSamples);
+    }
 
     valveProcessor.processInPasses(buffer);
 
-    const float valveBlend = valveBlendParam->getValue();
-    dspUtils.blendBuffers(buffer, valveDryBuffer, valveBlend, 1.0f - valveBlend);
+    if (valveBlend != 1.0f)
+        dspUtils.blendBuffers(buffer, valveDryBuffer, valveBlend, 1.0f - valveBlend);
 
-    compDryBuffer.copyFrom(0, 0, buffer, 0, 0, numSamples);
-    compDryBuffer.copyFrom(1, 0, buffer, 1, 0, numSamples);
+    const float compBlend = compBlendParam->getValue();
+    if (compBlend != 1.0f)
+    {
+        compDryBuffer.copyFrom(0, 0, buffer, 0, 0, numSamples);
+        compDryBuffer.copyFrom(1, 0, buffer, 1, 0, numSamples);
+    }
 
     // "Output" is the compressor's outputGain, so it scales only the compressed path. The block path
     // gives what process() gives pair by pair on the samples widened to double.
     compressor.processBlock(left, right, numSamples);
 
-    const float compBlend = compBlendParam->getValue();
-    dspUtils.blendBuffers(buffer, compDryBuffer, compBlend, 1.0f - compBlend);
+    if (compBlend != 1.0f)
+        dspUtils.blendBuffers(buffer, compDryBuffer, compBlend, 1.0f - compBlend);
 }
 
 double VornAudioProcessor::getTailLengthSeconds() const
