@@ -331,8 +331,11 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
                     levels[1][i + 1] = e[1];
                 }
             }
+            // The last envelope's dB is also the state, so it is worked out here, once.
+            const int passEnd = end == n ? n - 1 : end;
             for (int p = 0; p < numPaths; ++p)
-                vector_passes::softKneeTargets(levels[p] + 1 + start, end - start, params, quietEnvelopes);
+                vector_passes::softKneeTargets(levels[p] + 1 + start, passEnd - start, params,
+                                               quietEnvelopes);
         }
 
         if constexpr (peak)
@@ -346,6 +349,7 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
             paths[p].attackNow = attackNow[p];
             paths[p].releaseNow = releaseNow[p];
             paths[p].envelopeDb = envelopeToDecibels(e[p]);
+            levels[p][n] = kernels::softKneeGain<kernels::ScalarLanes<float>>(paths[p].envelopeDb, params);
             levels[p][0] = paths[p].prevTargetGain;
         }
     }

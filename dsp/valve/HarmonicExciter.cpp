@@ -174,7 +174,8 @@ template <bool inPasses> void HarmonicExciter::run(float* first, float* second)
 
     if constexpr (inPasses)
     {
-        if (!runOverlapped(wetA, wetB, count, d))
+        // With a single stretch there is nothing to overlap.
+        if (count <= overlapStretch || !runOverlapped(wetA, wetB, count, d))
         {
             ZandralDSP::AnalogFilter::processPair(highpassA, wetA, highpassB, wetB);
             compressor.processBlock(wetA, wetB);
@@ -234,8 +235,8 @@ bool HarmonicExciter::runOverlapped(float* wetA, float* wetB, int count, const f
 
     // Stretch by stretch: the highpasses, then the compressor and the waveshaper; the lowpasses
     // follow one stretch behind, in the highpasses' loop. Every stretch but the last is whole.
-    constexpr int stretch = 32;
     int behind = 0;
+    constexpr int stretch = overlapStretch;
     for (int start = 0; start < count; start += stretch)
     {
         const int n = std::min(stretch, count - start);
