@@ -296,46 +296,34 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
     constexpr int numPaths = linked ? 1 : 2;
     // Per path: [0] the previous target gain, [1..n] the envelope, then its target gain.
     float levels[2][blockChunk + 1];
-    const kernels::SoftKneeParams params = gainComputer();
 
-    // 1. Detectors and envelopes, the only recursions, run serially; every few samples the targets of
-    // the envelopes so far, which depend on the envelope alone, are worked out in a vector pass
-    // while the recursion goes on.
+    // 1. Detectors and envelopes: the only recursions, serial.
     {
         PeakHold hold0 = peaks[0], hold1 = peaks[1];
         float e[2] = {paths[0].envelope, paths[1].envelope};
         float attackNow[2] = {paths[0].attackNow, paths[1].attackNow};
         float releaseNow[2] = {paths[0].releaseNow, paths[1].releaseNow};
 
-        for (int start = 0; start < n; start += targetRun)
+        for (int i = 0; i < n; ++i)
         {
-            const int end = std::min(n, start + targetRun);
-            for (int i = start; i < end; ++i)
-            {
-                const float detectFirst = peak ? detect(hold0, first[i]) : std::fabs(first[i]);
-                const float detectSecond = peak ? detect(hold1, second[i]) : std::fabs(second[i]);
+            const float detectFirst = peak ? detect(hold0, first[i]) : std::fabs(first[i]);
+            const float detectSecond = peak ? detect(hold1, second[i]) : std::fabs(second[i]);
 
-                if constexpr (linked)
-                {
-                    e[0] = followEnvelope(e[0], (detectFirst + detectSecond) / 2.0f, attackCoef, releaseCoef,
-                                          attackNow[0], releaseNow[0]);
-                    levels[0][i + 1] = e[0];
-                }
-                else
-                {
-                    e[0] = followEnvelope(e[0], detectFirst, attackCoef, releaseCoef, attackNow[0],
-                                          releaseNow[0]);
-                    e[1] = followEnvelope(e[1], detectSecond, attackCoef, releaseCoef, attackNow[1],
-                                          releaseNow[1]);
-                    levels[0][i + 1] = e[0];
-                    levels[1][i + 1] = e[1];
-                }
+            if constexpr (linked)
+            {
+                e[0] = followEnvelope(e[0], (detectFirst + detectSecond) / 2.0f, attackCoef, releaseCoef,
+                                      attackNow[0], releaseNow[0]);
+                levels[0][i + 1] = e[0];
             }
-            // The last envelope's dB is also the state, so it is worked out here, once.
-            const int passEnd = end == n ? n - 1 : end;
-            for (int p = 0; p < numPaths; ++p)
-                vector_passes::softKneeTargets(levels[p] + 1 + start, passEnd - start, params,
-                                               quietEnvelopes);
+            else
+            {
+                e[0] =
+                    followEnvelope(e[0], detectFirst, attackCoef, releaseCoef, attackNow[0], releaseNow[0]);
+                e[1] =
+                    followEnvelope(e[1], detectSecond, attackCoef, releaseCoef, attackNow[1], releaseNow[1]);
+                levels[0][i + 1] = e[0];
+                levels[1][i + 1] = e[1];
+            }
         }
 
         if constexpr (peak)
@@ -348,10 +336,16 @@ template <bool linked, bool peak> void SoftKneeCompressor::processChunk(float* f
             paths[p].envelope = e[p];
             paths[p].attackNow = attackNow[p];
             paths[p].releaseNow = releaseNow[p];
-            paths[p].envelopeDb = envelopeToDecibels(e[p]);
-            levels[p][n] = kernels::softKneeGain<kernels::ScalarLanes<float>>(paths[p].envelopeDb, params);
-            levels[p][0] = paths[p].prevTargetGain;
         }
+    }
+
+    // 2. Envelope dB and target gains, which depend on the envelope alone; the pass also gives the
+    // last envelope's dB, which is state.
+    const kernels::SoftKneeParams params = gainComputer();
+    for (int p = 0; p < numPaths; ++p)
+    {
+        paths[p].envelopeDb = vector_passes::softKneeTargets(levels[p] + 1, n, params, quietEnvelopes);
+        levels[p][0] = paths[p].prevTargetGain;
     }
 
     // 3. Gains smoothed over two targets, applied, and the clip.

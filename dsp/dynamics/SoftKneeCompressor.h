@@ -89,9 +89,6 @@ private:
     // Block path, in chunks of this many samples held on the stack.
     static constexpr int blockChunk = 256;
     template <bool linked, bool peak> void processChunk(float* first, float* second, int n);
-    // Samples of envelope between passes of their targets: a few vectors, so that each pass runs
-    // beside the recursion of the next samples.
-    static constexpr int targetRun = 16;
     vector_passes::QuietEnvelopes quietEnvelopes;
 
     static const int presets[numPresets][numParameters];

@@ -227,15 +227,20 @@ void tubeCurvePass(float* samples, int n, const kernels::TubeParams& p)
     scalarPasses.tubeCurve(samples + rest, n - rest, p);
 }
 
-void softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams& p,
-                         const QuietEnvelopes& quiet)
+float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                          const QuietEnvelopes& quiet)
 {
+    const int lanes = floatLanes();
     const FloatVec quietLevel = hn::Set(FloatTag(), quiet.level);
     const FloatVec quietTarget = hn::Set(FloatTag(), quiet.target);
-    const auto scalarDecibels = [](float v) { return scalar_loops::envelopeToDecibels(v); };
+    // The scalar pass over one envelope returns its dB.
+    const auto scalarDecibels = [&p](float v) { return scalarPasses.softKneeTargets(&v, 1, p, {}); };
+    const float lastEnvelope = envelopes[n - 1];
+    bool haveLastDb = false;
+    float lastDb = 0.0f;
 
     const int rest =
-        eachVector(n, floatLanes(),
+        eachVector(n, lanes,
                    [&](int i)
                    {
                        const FloatVec e = hn::LoadU(FloatTag(), envelopes + i);
@@ -244,15 +249,24 @@ void softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams&
                            hn::StoreU(quietTarget, FloatTag(), envelopes + i);
                            return;
                        }
-                       // In double precision, rounded to float as the per-sample path does. The
-                       // logarithm of a float is 0 or at least 6e-8 in magnitude and at most 104, so
-                       // no finite dB value lies outside the normal floats.
+                       // In double precision, rounded to float as the per-sample path does. The logarithm of
+                       // a float is 0 or at least 6e-8 in magnitude and at most 104, so no finite dB value
+                       // lies outside the normal floats.
                        const FloatVec db = narrowExactly<true>(
                            kernels::envelopeToDecibels<DoublesToFloat>(lowHalf(e)),
                            kernels::envelopeToDecibels<DoublesToFloat>(highHalf(e)), e, scalarDecibels);
                        hn::StoreU(kernels::softKneeGain<Floats>(db, p), FloatTag(), envelopes + i);
+                       if (i + lanes == n)
+                       {
+                           float decibels[kMaxLanes];
+                           hn::StoreU(db, FloatTag(), decibels);
+                           lastDb = decibels[lanes - 1];
+                           haveLastDb = true;
+                       }
                    });
-    scalarPasses.softKneeTargets(envelopes + rest, n - rest, p, quiet);
+    if (rest < n)
+        return scalarPasses.softKneeTargets(envelopes + rest, n - rest, p, quiet);
+    return haveLastDb ? lastDb : scalarDecibels(lastEnvelope);
 }
 
 void peakLevelsPass(const float* left, const float* right, double* levels, int n, double thresholdDb)

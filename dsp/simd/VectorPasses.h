@@ -16,8 +16,9 @@ namespace vector_passes
 {
 
 // A level below this, in linear terms, is below the threshold in dB whatever the rounding of its
-// logarithm, with a margin of about 1e-4 dB; such levels need no logarithm at all.
-inline float linearBelow(double thresholdDb)
+// logarithm, with a margin of about 1e-4 dB; such levels need no logarithm at all. Static: each file
+// compiled for its own instruction set keeps its own copy.
+static inline float linearBelow(double thresholdDb)
 {
     return (float)(std::pow(10.0, thresholdDb / 20.0) * (1.0 - 1.0 / 65536.0));
 }
@@ -38,9 +39,9 @@ struct Passes
     // The clamp and the tube curve, in place.
     void (*tubeCurve)(float* samples, int n, const kernels::TubeParams& p);
     // Envelopes to the soft-knee compressor's target gains, in place (dB conversion and gain
-    // computer); quiet comes from quietEnvelopesFor(p).
-    void (*softKneeTargets)(float* envelopes, int n, const kernels::SoftKneeParams& p,
-                            const QuietEnvelopes& quiet);
+    // computer); quiet comes from quietEnvelopesFor(p). Returns the last envelope in dB (n > 0).
+    float (*softKneeTargets)(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                             const QuietEnvelopes& quiet);
     // levels[i] = the level of max(|left[i]|, |right[i]|) above the threshold in dB.
     void (*peakLevels)(const float* left, const float* right, double* levels, int n, double thresholdDb);
     // Envelopes in dB to linear gains, in place.
@@ -68,12 +69,16 @@ inline float envelopeToDecibels(float e)
     return (float)kernels::envelopeToDecibels<kernels::ScalarLanes<double>>((double)e);
 }
 
-inline void softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p,
-                            const QuietEnvelopes& = {})
+inline float softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                             const QuietEnvelopes& = {})
 {
+    float db = 0.0f;
     for (int i = 0; i < n; ++i)
-        envelopes[i] =
-            kernels::softKneeGain<kernels::ScalarLanes<float>>(envelopeToDecibels(envelopes[i]), p);
+    {
+        db = envelopeToDecibels(envelopes[i]);
+        envelopes[i] = kernels::softKneeGain<kernels::ScalarLanes<float>>(db, p);
+    }
+    return db;
 }
 
 inline void peakLevels(const float* left, const float* right, double* levels, int n, double thresholdDb)
@@ -102,12 +107,12 @@ inline void tubeCurve(float* samples, int n, const kernels::TubeParams& p)
     passes().tubeCurve(samples, n, p);
 }
 
-inline void softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p,
-                            const QuietEnvelopes& quiet)
+inline float softKneeTargets(float* envelopes, int n, const kernels::SoftKneeParams& p,
+                             const QuietEnvelopes& quiet)
 {
     if (n < kShortest)
         return scalar_loops::softKneeTargets(envelopes, n, p);
-    passes().softKneeTargets(envelopes, n, p, quiet);
+    return passes().softKneeTargets(envelopes, n, p, quiet);
 }
 
 inline void peakLevels(const float* left, const float* right, double* levels, int n, double thresholdDb)

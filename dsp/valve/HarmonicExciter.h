@@ -68,7 +68,7 @@ private:
     // their recursions overlap; false (and nothing done) unless all four filters are single biquads
     // over count samples.
     bool runOverlapped(float* wetA, float* wetB, int count, const float* d);
-    static constexpr int overlapStretch = 32;
+    static constexpr int overlapStretch = 64;
     static void waveshape(float* a, float* b, int n, const float* d);
 
     double sampleRate = 44100.0;
