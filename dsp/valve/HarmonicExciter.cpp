@@ -220,15 +220,10 @@ bool HarmonicExciter::runOverlapped(float* wetA, float* wetB, int count, const f
     using Lanes = Pair::Lanes;
     Pair high(highpassA.getBiquad(), highpassB.getBiquad());
     Pair low(lowpassA.getBiquad(), lowpassB.getBiquad());
-    const auto highpass = [&](int i)
+    // One step of a pair of filters at sample i of both work buffers.
+    const auto step = [wetA, wetB](Pair& filters, int i)
     {
-        const Lanes out = high.step(Lanes{wetA[i], wetB[i], 0.0f, 0.0f});
-        wetA[i] = out[0];
-        wetB[i] = out[1];
-    };
-    const auto lowpass = [&](int i)
-    {
-        const Lanes out = low.step(Lanes{wetA[i], wetB[i], 0.0f, 0.0f});
+        const Lanes out = filters.step(Lanes{wetA[i], wetB[i], 0.0f, 0.0f});
         wetA[i] = out[0];
         wetB[i] = out[1];
     };
@@ -243,24 +238,24 @@ bool HarmonicExciter::runOverlapped(float* wetA, float* wetB, int count, const f
         if (start == 0)
         {
             for (int i = 0; i < n; ++i)
-                highpass(i);
+                step(high, i);
         }
         else
         {
             for (int i = 0; i < n; ++i)
             {
-                highpass(start + i);
-                lowpass(behind + i);
+                step(high, start + i);
+                step(low, behind + i);
             }
             for (int i = n; i < stretch; ++i)
-                lowpass(behind + i);
+                step(low, behind + i);
         }
         compressor.processStretch(wetA + start, wetB + start, n);
         waveshape(wetA + start, wetB + start, n, d);
         behind = start;
     }
     for (int i = behind; i < count; ++i)
-        lowpass(i);
+        step(low, i);
 
     highpassA.setBiquadState(high.lane(0));
     highpassB.setBiquadState(high.lane(1));
