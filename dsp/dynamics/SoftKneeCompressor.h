@@ -58,7 +58,7 @@ public:
 
     void process(float* first, float* second);
     // Block path with the same output and state as process(): the detectors and envelopes run
-    // serially, the logarithms and the gain computer in passes beside them, then the gains.
+    // serially, then the logarithms, the gain computer and the gains in passes over the block.
     void processBlock(float* first, float* second);
     // The block path over the next n samples of the block, whatever the sample count; a block taken
     // in consecutive stretches gives what one processBlock() gives.

@@ -349,11 +349,7 @@ void AnalogFilter::processPair(AnalogFilter& first, float* firstBlock, AnalogFil
 
     BiquadPair pair(first.getBiquad(), second.getBiquad());
     for (int i = 0; i < count; ++i)
-    {
-        const BiquadPair::Lanes out = pair.step(BiquadPair::Lanes{firstBlock[i], secondBlock[i], 0.0f, 0.0f});
-        firstBlock[i] = out[0];
-        secondBlock[i] = out[1];
-    }
+        pair.stepAt(firstBlock, secondBlock, i);
     first.setBiquadState(pair.lane(0));
     second.setBiquadState(pair.lane(1));
 }

@@ -65,6 +65,14 @@ public:
         {
         }
 
+        // One step of both filters on sample i of their blocks, in place.
+        void stepAt(float* firstBlock, float* secondBlock, int i)
+        {
+            const Lanes out = step(Lanes{firstBlock[i], secondBlock[i], 0.0f, 0.0f});
+            firstBlock[i] = out[0];
+            secondBlock[i] = out[1];
+        }
+
         Biquad lane(int index) const
         {
             return Biquad{b0[index], b1[index], b2[index], a1[index], a2[index],

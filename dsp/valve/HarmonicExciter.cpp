@@ -217,16 +217,8 @@ bool HarmonicExciter::runOverlapped(float* wetA, float* wetB, int count, const f
             return false;
 
     using Pair = ZandralDSP::AnalogFilter::BiquadPair;
-    using Lanes = Pair::Lanes;
     Pair high(highpassA.getBiquad(), highpassB.getBiquad());
     Pair low(lowpassA.getBiquad(), lowpassB.getBiquad());
-    // One step of a pair of filters at sample i of both work buffers.
-    const auto step = [wetA, wetB](Pair& filters, int i)
-    {
-        const Lanes out = filters.step(Lanes{wetA[i], wetB[i], 0.0f, 0.0f});
-        wetA[i] = out[0];
-        wetB[i] = out[1];
-    };
 
     // Stretch by stretch: the highpasses, then the compressor and the waveshaper; the lowpasses
     // follow one stretch behind, in the highpasses' loop. Every stretch but the last is whole.
@@ -238,24 +230,24 @@ bool HarmonicExciter::runOverlapped(float* wetA, float* wetB, int count, const f
         if (start == 0)
         {
             for (int i = 0; i < n; ++i)
-                step(high, i);
+                high.stepAt(wetA, wetB, i);
         }
         else
         {
             for (int i = 0; i < n; ++i)
             {
-                step(high, start + i);
-                step(low, behind + i);
+                high.stepAt(wetA, wetB, start + i);
+                low.stepAt(wetA, wetB, behind + i);
             }
             for (int i = n; i < stretch; ++i)
-                step(low, behind + i);
+                low.stepAt(wetA, wetB, behind + i);
         }
         compressor.processStretch(wetA + start, wetB + start, n);
         waveshape(wetA + start, wetB + start, n, d);
         behind = start;
     }
     for (int i = behind; i < count; ++i)
-        step(low, i);
+        low.stepAt(wetA, wetB, i);
 
     highpassA.setBiquadState(high.lane(0));
     highpassB.setBiquadState(high.lane(1));
