@@ -21,8 +21,9 @@ public:
 
     // Scales one left/right pair in place by a single linked gain.
     void process(double& left, double& right);
-    // Block path: the same as widening each pair to double, process() and narrowing back, for n
-    // pairs in place. The logarithms and exponentials run as passes beside the serial envelope.
+    // Block path: widening each pair to double, process() and narrowing back, for n pairs in place.
+    // The logarithms and exponentials run as single-precision passes beside the serial envelope, so
+    // levels and gains may differ from process() by a few float ulps.
     void processBlock(float* left, float* right, int n);
 
     // Linear gain of the last processed pair, without outputGain; read by the meter.

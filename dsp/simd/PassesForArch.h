@@ -70,17 +70,22 @@ HWY_INLINE DoubleVec logDouble(DoubleVec x)
     return hn::IfThenElse(hn::Lt(x, hn::Zero(d)), hn::Set(d, std::numeric_limits<double>::quiet_NaN()), l);
 }
 
-// Rounding a double to float can disagree with a single-precision reference only where the double
-// lies within a hair of a midpoint between two floats (libm's expf is within 0.502 ulp, so its own
-// rounding can go either way only there), or outside the range of normal floats. Those lanes are
-// recomputed with the scalar function, so that the result equals the reference exactly.
-HWY_INLINE auto nearFloatMidpoint(DoubleVec y)
+// Rounding a double to float can disagree with the reference's float only where the double lies
+// within a hair of a midpoint between two floats, or outside the range of normal floats. Those lanes
+// are recomputed with the scalar function, so that the result equals the reference exactly. The hair,
+// in double ulps either side of the midpoint, depends on the reference:
+// - libm's expf is within 0.502 float ulp, so its own rounding can go either way within 1/256 ulp;
+constexpr std::int64_t kAgainstSinglePrecision = std::int64_t{1} << 21;
+// - a double-precision reference (libm's log, within 1 ulp, and its scaling) and Highway's Log (within
+//   4 ulps) with the scaling in one step differ by a few double ulps: 256 leave a wide margin.
+constexpr std::int64_t kAgainstDoublePrecision = std::int64_t{1} << 8;
+
+template <std::int64_t window> HWY_INLINE auto nearFloatMidpoint(DoubleVec y)
 {
     const hn::RebindToSigned<DoubleTag> di;
     // The 29 bits a float drops from a double's mantissa; 2^28 is the midpoint. Shifted by 2^28 + window
     // (modulo 2^29), the window either side of it becomes [0, 2 window).
     constexpr std::int64_t dropped = (std::int64_t{1} << 29) - 1;
-    constexpr std::int64_t window = std::int64_t{1} << 21; // 1/256 of a float's ulp either side
     const auto shifted = hn::And(hn::Add(hn::BitCast(di, y), hn::Set(di, (std::int64_t{1} << 28) + window)),
                                  hn::Set(di, dropped));
     return hn::RebindMask(DoubleTag(), hn::Lt(shifted, hn::Set(di, 2 * window)));
@@ -99,15 +104,15 @@ HWY_INLINE auto outsideNormalFloats(DoubleVec y)
     return hn::Or(overflows, subnormal);
 }
 
-// Narrows to x's lanes' f(x), given the double results low and high. withinNormalFloats: the caller
-// knows every finite result is zero or a normal float.
-template <bool withinNormalFloats, class F>
+// Narrows to x's lanes' f(x), given the double results low and high and the window of doubt against
+// f. withinNormalFloats: the caller knows every finite result is zero or a normal float.
+template <bool withinNormalFloats, std::int64_t window, class F>
 HWY_INLINE FloatVec narrowExactly(DoubleVec low, DoubleVec high, FloatVec x, F f)
 {
     const DoubleTag d;
     FloatVec y = narrow(low, high);
-    auto hardLow = nearFloatMidpoint(low);
-    auto hardHigh = nearFloatMidpoint(high);
+    auto hardLow = nearFloatMidpoint<window>(low);
+    auto hardHigh = nearFloatMidpoint<window>(high);
     if constexpr (!withinNormalFloats)
     {
         hardLow = hn::Or(hardLow, outsideNormalFloats(low));
@@ -139,7 +144,8 @@ inline float expReference(float x)
 // Out of line: the rare vectors with a lane near the ends of the range or beyond.
 HWY_NOINLINE FloatVec expFloatsAtTheEnds(FloatVec x)
 {
-    return narrowExactly<false>(expDouble(lowHalf(x)), expDouble(highHalf(x)), x, expReference);
+    return narrowExactly<false, kAgainstSinglePrecision>(expDouble(lowHalf(x)), expDouble(highHalf(x)), x,
+                                                         expReference);
 }
 
 // The kernels' lane policy for vectors of T. Where every lane is well inside the range of the
@@ -165,8 +171,8 @@ template <typename T> struct SimdLanes
         {
             // Here exp(x) is a normal float: e^-87 > 1.2e-38, e^87 < 3.4e38.
             if (HWY_LIKELY(hn::AllTrue(d, hn::Lt(hn::Abs(x), hn::Set(d, 87.0f)))))
-                return narrowExactly<true>(hn::Exp(DoubleTag(), lowHalf(x)),
-                                           hn::Exp(DoubleTag(), highHalf(x)), x, expReference);
+                return narrowExactly<true, kAgainstSinglePrecision>(
+                    hn::Exp(DoubleTag(), lowHalf(x)), hn::Exp(DoubleTag(), highHalf(x)), x, expReference);
             return expFloatsAtTheEnds(x);
         }
     }
@@ -188,6 +194,34 @@ template <typename T> struct SimdLanes
 
 using Floats = SimdLanes<float>;
 using Doubles = SimdLanes<double>;
+
+// Out of line: float logarithms of vectors with a lane at zero, negative, infinite or NaN.
+HWY_NOINLINE FloatVec logFloatsAtTheEnds(FloatVec x)
+{
+    return narrow(logDouble(lowHalf(x)), logDouble(highHalf(x)));
+}
+
+// Floats with Highway's single-precision Exp and Log, within a few float ulps of libm rather than
+// equal to it: for the stages after the valve, where that cannot grow.
+struct PlainFloats : Floats
+{
+    HWY_INLINE static V exp(V x)
+    {
+        const FloatTag d;
+        if (HWY_LIKELY(hn::AllTrue(d, hn::Lt(hn::Abs(x), hn::Set(d, 87.0f)))))
+            return hn::Exp(d, x);
+        return expFloatsAtTheEnds(x);
+    }
+    HWY_INLINE static V log(V x)
+    {
+        const FloatTag d;
+        const auto normal = hn::And(hn::Ge(x, hn::Set(d, std::numeric_limits<float>::min())),
+                                    hn::Le(x, hn::Set(d, std::numeric_limits<float>::max())));
+        if (HWY_LIKELY(hn::AllTrue(d, normal)))
+            return hn::Log(d, x);
+        return logFloatsAtTheEnds(x);
+    }
+};
 
 // Doubles whose results go through narrowExactly.
 struct DoublesToFloat : Doubles
@@ -252,7 +286,7 @@ float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams
                        // In double precision, rounded to float as the per-sample path does. The logarithm of
                        // a float is 0 or at least 6e-8 in magnitude and at most 104, so no finite dB value
                        // lies outside the normal floats.
-                       const FloatVec db = narrowExactly<true>(
+                       const FloatVec db = narrowExactly<true, kAgainstDoublePrecision>(
                            kernels::envelopeToDecibels<DoublesToFloat>(lowHalf(e)),
                            kernels::envelopeToDecibels<DoublesToFloat>(highHalf(e)), e, scalarDecibels);
                        hn::StoreU(kernels::softKneeGain<Floats>(db, p), FloatTag(), envelopes + i);
@@ -296,23 +330,38 @@ void peakLevelsPass(const float* left, const float* right, double* levels, int n
                                         hn::StoreU(quietLevel, DoubleTag(), levels + i + half);
                                         return;
                                     }
-                                    hn::StoreU(kernels::peakLevelOver<Doubles>(lowHalf(key), thresholdDb),
-                                               DoubleTag(), levels + i);
-                                    hn::StoreU(kernels::peakLevelOver<Doubles>(highHalf(key), thresholdDb),
-                                               DoubleTag(), levels + i + half);
+                                    const FloatVec level =
+                                        kernels::peakLevelOver<PlainFloats>(key, thresholdDb);
+                                    hn::StoreU(lowHalf(level), DoubleTag(), levels + i);
+                                    hn::StoreU(highHalf(level), DoubleTag(), levels + i + half);
                                 });
     scalarPasses.peakLevels(left + rest, right + rest, levels + rest, n - rest, thresholdDb);
 }
 
 void peakGainsPass(double* envelopes, int n, double ratioMinusOne)
 {
-    const int rest =
-        eachVector(n, doubleLanes(),
-                   [envelopes, ratioMinusOne](int i)
-                   {
-                       const DoubleVec e = hn::LoadU(DoubleTag(), envelopes + i);
-                       hn::StoreU(kernels::peakGain<Doubles>(e, ratioMinusOne), DoubleTag(), envelopes + i);
-                   });
+    const int half = doubleLanes();
+    // Envelopes whose exponent is beyond +-80 (gains the float range cannot hold, the ends of the double
+    // range and NaN) take the double-precision path, so that no gain turns into zero or infinity early.
+    const double slope = std::fabs(ratioMinusOne * 0.11512925464970228);
+    const FloatVec largest = hn::Set(FloatTag(), slope > 0.0 ? (float)(80.0 / slope) : 3.0e38f);
+    const int rest = eachVector(
+        n, floatLanes(),
+        [&](int i)
+        {
+            const DoubleVec low = hn::LoadU(DoubleTag(), envelopes + i);
+            const DoubleVec high = hn::LoadU(DoubleTag(), envelopes + i + half);
+            const FloatVec e = narrow(low, high);
+            if (HWY_LIKELY(hn::AllTrue(FloatTag(), hn::Lt(hn::Abs(e), largest))))
+            {
+                const FloatVec gain = kernels::peakGain<PlainFloats>(e, ratioMinusOne);
+                hn::StoreU(lowHalf(gain), DoubleTag(), envelopes + i);
+                hn::StoreU(highHalf(gain), DoubleTag(), envelopes + i + half);
+                return;
+            }
+            hn::StoreU(kernels::peakGain<Doubles>(low, ratioMinusOne), DoubleTag(), envelopes + i);
+            hn::StoreU(kernels::peakGain<Doubles>(high, ratioMinusOne), DoubleTag(), envelopes + i + half);
+        });
     scalarPasses.peakGains(envelopes + rest, n - rest, ratioMinusOne);
 }
 

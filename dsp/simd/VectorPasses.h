@@ -11,7 +11,9 @@
 // Exponentials and logarithms come from Highway's math library in double precision. Where the
 // per-sample operation uses the single-precision libm function, the double result is rounded to
 // float, which agrees with it except where the exact value lies within a hair of a rounding midpoint;
-// everything else is the same arithmetic in the same order as the scalar kernels.
+// everything else is the same arithmetic in the same order as the scalar kernels. The peak
+// compressor's passes are the exception: they work in single precision, within a few float ulps of the
+// kernels, since nothing after that compressor can magnify such a difference.
 namespace vector_passes
 {
 
