@@ -9,6 +9,7 @@ namespace vector_passes
 #if VORN_X86_PASSES
 extern const Passes sse4Passes;
 extern const Passes avx2Passes;
+extern const Passes avx3Passes;
 #endif
 
 QuietEnvelopes quietEnvelopesFor(const kernels::SoftKneeParams& p)
@@ -37,6 +38,14 @@ bool cpuRunsAvx2()
            __builtin_cpu_supports("sse4.2");
 }
 
+// The four AVX-512 subsets Highway's AVX-512 target needs; the compiler's checks include the
+// operating system's support for the 512-bit registers and the mask registers.
+bool cpuRunsAvx3()
+{
+    return cpuRunsAvx2() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+           __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw");
+}
+
 bool cpuRunsSse4()
 {
     __builtin_cpu_init();
@@ -46,12 +55,14 @@ bool cpuRunsSse4()
 
 struct Available
 {
-    const Passes* list[4] = {};
+    const Passes* list[5] = {};
 
     Available()
     {
         int count = 0;
 #if VORN_X86_PASSES
+        if (cpuRunsAvx3())
+            list[count++] = &avx3Passes;
         if (cpuRunsAvx2())
             list[count++] = &avx2Passes;
         if (cpuRunsSse4())

@@ -6,7 +6,7 @@
 
 // The kernels whose samples do not depend on each other, over whole blocks in SIMD lanes. Each
 // instruction set has its own table of passes; the widest one the CPU runs is chosen when the
-// library loads: AVX2, else SSE4.2, else the scalar kernels in plain loops.
+// library loads: AVX-512, else AVX2, else SSE4.2, else the scalar kernels in plain loops.
 //
 // Exponentials and logarithms come from Highway's math library in double precision. Where the
 // per-sample operation uses the single-precision libm function, the double result is rounded to
