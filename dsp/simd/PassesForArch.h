@@ -141,6 +141,15 @@ inline float expReference(float x)
     return ::expf(x);
 }
 
+// Every lane positive, normal and finite: where Highway's Log needs no mapping of the ends. NaN fails
+// the comparisons.
+template <class D> HWY_INLINE bool allPositiveNormal(D d, hn::Vec<D> x)
+{
+    using T = hn::TFromD<D>;
+    return hn::AllTrue(d, hn::And(hn::Ge(x, hn::Set(d, std::numeric_limits<T>::min())),
+                                  hn::Le(x, hn::Set(d, std::numeric_limits<T>::max()))));
+}
+
 // Out of line: the rare vectors with a lane near the ends of the range or beyond.
 HWY_NOINLINE FloatVec expFloatsAtTheEnds(FloatVec x)
 {
@@ -180,10 +189,7 @@ template <typename T> struct SimdLanes
     {
         static_assert(std::is_same_v<T, double>, "the kernels take logarithms in double precision");
         const Tag d;
-        // Positive normal and finite; NaN fails the comparisons.
-        const auto normal = hn::And(hn::Ge(x, hn::Set(d, std::numeric_limits<double>::min())),
-                                    hn::Le(x, hn::Set(d, std::numeric_limits<double>::max())));
-        if (HWY_LIKELY(hn::AllTrue(d, normal)))
+        if (HWY_LIKELY(allPositiveNormal(d, x)))
             return hn::Log(d, x);
         return logDouble(x);
     }
@@ -215,9 +221,7 @@ struct PlainFloats : Floats
     HWY_INLINE static V log(V x)
     {
         const FloatTag d;
-        const auto normal = hn::And(hn::Ge(x, hn::Set(d, std::numeric_limits<float>::min())),
-                                    hn::Le(x, hn::Set(d, std::numeric_limits<float>::max())));
-        if (HWY_LIKELY(hn::AllTrue(d, normal)))
+        if (HWY_LIKELY(allPositiveNormal(d, x)))
             return hn::Log(d, x);
         return logFloatsAtTheEnds(x);
     }

@@ -99,7 +99,8 @@ inline void peakGains(double* envelopes, int n, double ratioMinusOne)
 }
 } // namespace scalar_loops
 
-// Fewer samples than the widest vector go straight to the loops.
+// Fewer samples than an AVX2 vector of floats go straight to the loops; the passes hand any run shorter
+// than their own vectors to the loops too.
 constexpr int kShortest = 8;
 
 inline void tubeCurve(float* samples, int n, const kernels::TubeParams& p)
