@@ -87,17 +87,32 @@ struct TubeParams
 
 constexpr float kClampLevel = 2.0f;
 
-// The clamp of positive peaks and the tube curve (x - q) / (1 - exp(-dist (x - q))) + offset.
+// The clamp of positive peaks and the tube curve (x - q) / (1 - exp(-dist (x - q))) + offset, in
+// two steps for passes that take the exponentials of a whole stretch first: the curve's input u
+// (clamped, less q) and the curve given u and exp(-dist u).
+template <class M> typename M::V tubeInput(typename M::V x, const TubeParams& p)
+{
+    x = M::ifGreater(x, M::set(kClampLevel), M::set(kClampLevel), x);
+    return p.q != 0.0f ? x - M::set(p.q) : x;
+}
+
+template <class M> typename M::V tubeExponent(typename M::V u, const TubeParams& p)
+{
+    return M::set(-p.dist) * u;
+}
+
+template <class M> typename M::V tubeOutput(typename M::V u, typename M::V exponential, const TubeParams& p)
+{
+    // Zero at x == q and wherever exp rounds to 1 within a few ulps of it.
+    const typename M::V denominator = M::set(1.0f) - exponential;
+    const typename M::V v = M::ifEqual(denominator, M::set(0.0f), M::set(p.atQ), u / denominator);
+    return p.q != 0.0f ? v + M::set(p.offset) : v;
+}
+
 template <class M> typename M::V tubeCurve(typename M::V x, const TubeParams& p)
 {
-    using V = typename M::V;
-    x = M::ifGreater(x, M::set(kClampLevel), M::set(kClampLevel), x);
-    const bool biased = p.q != 0.0f;
-    const V u = biased ? x - M::set(p.q) : x;
-    // Zero at x == q and wherever exp rounds to 1 within a few ulps of it.
-    const V denominator = M::set(1.0f) - M::exp(M::set(-p.dist) * u);
-    const V v = M::ifEqual(denominator, M::set(0.0f), M::set(p.atQ), u / denominator);
-    return biased ? v + M::set(p.offset) : v;
+    const typename M::V u = tubeInput<M>(x, p);
+    return tubeOutput<M>(u, M::exp(tubeExponent<M>(u, p)), p);
 }
 
 // Soft saturation above a threshold t; NaN becomes 0.
@@ -191,8 +206,9 @@ struct SoftKneeParams
 };
 
 // The soft-knee gain computer: the target gain for an envelope in dB, never below 1e-5. Below the
-// threshold the exponent is 0 and the target is the make-up gain itself.
-template <class M> typename M::V softKneeGain(typename M::V level, const SoftKneeParams& p)
+// threshold the exponent is 0 and the target is the make-up gain itself. In two steps for passes that
+// take the exponentials of a whole stretch apart: the exponent, and the target given its exponential.
+template <class M> typename M::V softKneeExponent(typename M::V level, const SoftKneeParams& p)
 {
     using V = typename M::V;
     const V threshold = M::set(p.threshold);
@@ -209,8 +225,18 @@ template <class M> typename M::V softKneeGain(typename M::V level, const SoftKne
     const V overKnee =
         p.kneeTop > p.threshold ? M::ifLess(level, M::set(p.kneeTop), inKnee(), aboveKnee) : aboveKnee;
     const V db = M::ifLess(level, threshold, M::set(0.0f), overKnee);
-    const V target = M::exp(db * M::set(2.302585f) / M::set(20.0f)) * M::set(p.makeupGain);
+    return db * M::set(2.302585f) / M::set(20.0f);
+}
+
+template <class M> typename M::V softKneeTarget(typename M::V exponential, const SoftKneeParams& p)
+{
+    const typename M::V target = exponential * M::set(p.makeupGain);
     return M::ifLess(target, M::set(1e-5f), M::set(1e-5f), target);
+}
+
+template <class M> typename M::V softKneeGain(typename M::V level, const SoftKneeParams& p)
+{
+    return softKneeTarget<M>(M::exp(softKneeExponent<M>(level, p)), p);
 }
 
 // --- peak compressor ----------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <hwy/contrib/math/math-inl.h>
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -254,21 +255,49 @@ int doubleLanes()
     return (int)hn::Lanes(DoubleTag());
 }
 
+// The long passes run tile by tile, each stage of the arithmetic as its own loop over the tile: the
+// iterations of such a loop are short and independent, so the CPU overlaps several of them, where one
+// loop through every stage would hold a dependency chain too long for it to reach the next vector.
+constexpr int kTile = 64;
+static_assert(kTile % kMaxLanes == 0, "a tile holds whole vectors");
+
+// Calls f(from, to) for each tile of the first `whole` samples (a multiple of the vector length).
+template <class F> void eachTile(int whole, F f)
+{
+    for (int from = 0; from < whole; from += kTile)
+        f(from, std::min(whole, from + kTile));
+}
+
 void tubeCurvePass(float* samples, int n, const kernels::TubeParams& p)
 {
-    const int rest = eachVector(n, floatLanes(),
-                                [samples, &p](int i)
-                                {
-                                    const FloatVec x = hn::LoadU(FloatTag(), samples + i);
-                                    hn::StoreU(kernels::tubeCurve<Floats>(x, p), FloatTag(), samples + i);
-                                });
-    scalarPasses.tubeCurve(samples + rest, n - rest, p);
+    const int lanes = floatLanes();
+    const int whole = n - n % lanes;
+    float exponentials[kTile];
+    eachTile(whole,
+             [&](int from, int to)
+             {
+                 for (int i = from; i < to; i += lanes)
+                 {
+                     const FloatVec u = kernels::tubeInput<Floats>(hn::LoadU(FloatTag(), samples + i), p);
+                     hn::StoreU(u, FloatTag(), samples + i);
+                     hn::StoreU(Floats::exp(kernels::tubeExponent<Floats>(u, p)), FloatTag(),
+                                exponentials + (i - from));
+                 }
+                 for (int i = from; i < to; i += lanes)
+                 {
+                     const FloatVec u = hn::LoadU(FloatTag(), samples + i);
+                     const FloatVec exponential = hn::LoadU(FloatTag(), exponentials + (i - from));
+                     hn::StoreU(kernels::tubeOutput<Floats>(u, exponential, p), FloatTag(), samples + i);
+                 }
+             });
+    scalarPasses.tubeCurve(samples + whole, n - whole, p);
 }
 
 float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams& p,
                           const QuietEnvelopes& quiet)
 {
     const int lanes = floatLanes();
+    const int whole = n - n % lanes;
     const FloatVec quietLevel = hn::Set(FloatTag(), quiet.level);
     const FloatVec quietTarget = hn::Set(FloatTag(), quiet.target);
     // The scalar pass over one envelope returns its dB.
@@ -277,33 +306,48 @@ float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams
     bool haveLastDb = false;
     float lastDb = 0.0f;
 
-    const int rest =
-        eachVector(n, lanes,
-                   [&](int i)
-                   {
-                       const FloatVec e = hn::LoadU(FloatTag(), envelopes + i);
-                       if (hn::AllTrue(FloatTag(), hn::Lt(e, quietLevel)))
-                       {
-                           hn::StoreU(quietTarget, FloatTag(), envelopes + i);
-                           return;
-                       }
-                       // In double precision, rounded to float as the per-sample path does. The logarithm of
-                       // a float is 0 or at least 6e-8 in magnitude and at most 104, so no finite dB value
-                       // lies outside the normal floats.
-                       const FloatVec db = narrowExactly<true, kAgainstDoublePrecision>(
-                           kernels::envelopeToDecibels<DoublesToFloat>(lowHalf(e)),
-                           kernels::envelopeToDecibels<DoublesToFloat>(highHalf(e)), e, scalarDecibels);
-                       hn::StoreU(kernels::softKneeGain<Floats>(db, p), FloatTag(), envelopes + i);
-                       if (i + lanes == n)
-                       {
-                           float decibels[kMaxLanes];
-                           hn::StoreU(db, FloatTag(), decibels);
-                           lastDb = decibels[lanes - 1];
-                           haveLastDb = true;
-                       }
-                   });
-    if (rest < n)
-        return scalarPasses.softKneeTargets(envelopes + rest, n - rest, p, quiet);
+    float decibels[kTile], exponents[kTile];
+    bool loud[kTile];
+    eachTile(whole,
+             [&](int from, int to)
+             {
+                 for (int i = from; i < to; i += lanes)
+                 {
+                     const FloatVec e = hn::LoadU(FloatTag(), envelopes + i);
+                     loud[i - from] = !hn::AllTrue(FloatTag(), hn::Lt(e, quietLevel));
+                     if (!loud[i - from])
+                         continue;
+                     // In double precision, rounded to float as the per-sample path does. The logarithm
+                     // of a float is 0 or at least 6e-8 in magnitude and at most 104, so no finite dB
+                     // value lies outside the normal floats.
+                     const FloatVec db = narrowExactly<true, kAgainstDoublePrecision>(
+                         kernels::envelopeToDecibels<DoublesToFloat>(lowHalf(e)),
+                         kernels::envelopeToDecibels<DoublesToFloat>(highHalf(e)), e, scalarDecibels);
+                     hn::StoreU(db, FloatTag(), decibels + (i - from));
+                 }
+                 for (int i = from; i < to; i += lanes)
+                     if (loud[i - from])
+                         hn::StoreU(kernels::softKneeExponent<Floats>(
+                                        hn::LoadU(FloatTag(), decibels + (i - from)), p),
+                                    FloatTag(), exponents + (i - from));
+                 for (int i = from; i < to; i += lanes)
+                 {
+                     if (!loud[i - from])
+                     {
+                         hn::StoreU(quietTarget, FloatTag(), envelopes + i);
+                         continue;
+                     }
+                     const FloatVec exponential = Floats::exp(hn::LoadU(FloatTag(), exponents + (i - from)));
+                     hn::StoreU(kernels::softKneeTarget<Floats>(exponential, p), FloatTag(), envelopes + i);
+                 }
+                 if (to == n && loud[to - lanes - from])
+                 {
+                     lastDb = decibels[to - 1 - from];
+                     haveLastDb = true;
+                 }
+             });
+    if (whole < n)
+        return scalarPasses.softKneeTargets(envelopes + whole, n - whole, p, quiet);
     return haveLastDb ? lastDb : scalarDecibels(lastEnvelope);
 }
 
