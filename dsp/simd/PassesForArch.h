@@ -169,22 +169,13 @@ template <typename T> struct SimdLanes
     template <typename C> static V set(C c) { return hn::Set(Tag(), static_cast<T>(c)); }
     HWY_INLINE static V exp(V x)
     {
+        static_assert(std::is_same_v<T, double>,
+                      "exponentials of floats: DoubtfulLanes (equal to expf) or PlainFloats (within ulps)");
         const Tag d;
-        if constexpr (std::is_same_v<T, double>)
-        {
-            // NaN fails the comparison.
-            if (HWY_LIKELY(hn::AllTrue(d, hn::Lt(hn::Abs(x), hn::Set(d, 708.0)))))
-                return hn::Exp(DoubleTag(), x);
-            return expDouble(x);
-        }
-        else
-        {
-            // Here exp(x) is a normal float: e^-87 > 1.2e-38, e^87 < 3.4e38.
-            if (HWY_LIKELY(hn::AllTrue(d, hn::Lt(hn::Abs(x), hn::Set(d, 87.0f)))))
-                return narrowExactly<true, kAgainstSinglePrecision>(
-                    hn::Exp(DoubleTag(), lowHalf(x)), hn::Exp(DoubleTag(), highHalf(x)), x, expReference);
-            return expFloatsAtTheEnds(x);
-        }
+        // NaN fails the comparison.
+        if (HWY_LIKELY(hn::AllTrue(d, hn::Lt(hn::Abs(x), hn::Set(d, 708.0)))))
+            return hn::Exp(d, x);
+        return expDouble(x);
     }
     HWY_INLINE static V log(V x)
     {
@@ -268,11 +259,53 @@ template <class F> void eachTile(int whole, F f)
         f(from, std::min(whole, from + kTile));
 }
 
+// The lanes of a tile whose exponential, rounded from double, may differ from expf's (about one vector
+// in sixteen holds one). They are noted without a branch in the vector loop and recomputed in a loop of
+// their own: a branch taken that often would mispredict, and throw away the overlapped work with it.
+class DoubtfulLanes
+{
+public:
+    // exp(x) rounded to float, the doubtful lanes as they come; `at` is the vector's place in the tile.
+    HWY_INLINE FloatVec exp(FloatVec x, int at)
+    {
+        const FloatTag df;
+        if (HWY_UNLIKELY(!hn::AllTrue(df, hn::Lt(hn::Abs(x), hn::Set(df, 87.0f)))))
+            return expFloatsAtTheEnds(x); // exact already
+        // Here exp(x) is a normal float (e^-87 > 1.2e-38, e^87 < 3.4e38): only midpoints are in doubt.
+        const DoubleTag d;
+        const DoubleVec low = hn::Exp(d, lowHalf(x)), high = hn::Exp(d, highHalf(x));
+        std::uint8_t lowBits[8] = {}, highBits[8] = {};
+        hn::StoreMaskBits(d, nearFloatMidpoint<kAgainstSinglePrecision>(low), lowBits);
+        hn::StoreMaskBits(d, nearFloatMidpoint<kAgainstSinglePrecision>(high), highBits);
+        const unsigned bits = lowBits[0] | (unsigned)highBits[0] << hn::Lanes(d);
+        start[count] = at;
+        lanes[count] = bits;
+        count += bits != 0 ? 1 : 0;
+        return narrow(low, high);
+    }
+
+    // Calls f(k) for every doubtful lane k of the tile, and forgets them.
+    template <class F> void redo(F f)
+    {
+        for (int c = 0; c < count; ++c)
+            for (unsigned bits = lanes[c], k = 0; bits != 0; bits >>= 1, ++k)
+                if ((bits & 1u) != 0)
+                    f(start[c] + (int)k);
+        count = 0;
+    }
+
+private:
+    int count = 0;
+    int start[kTile];
+    unsigned lanes[kTile];
+};
+
 void tubeCurvePass(float* samples, int n, const kernels::TubeParams& p)
 {
     const int lanes = floatLanes();
     const int whole = n - n % lanes;
-    float exponentials[kTile];
+    float exponents[kTile], exponentials[kTile];
+    DoubtfulLanes doubtful;
     eachTile(whole,
              [&](int from, int to)
              {
@@ -280,9 +313,11 @@ void tubeCurvePass(float* samples, int n, const kernels::TubeParams& p)
                  {
                      const FloatVec u = kernels::tubeInput<Floats>(hn::LoadU(FloatTag(), samples + i), p);
                      hn::StoreU(u, FloatTag(), samples + i);
-                     hn::StoreU(Floats::exp(kernels::tubeExponent<Floats>(u, p)), FloatTag(),
-                                exponentials + (i - from));
+                     const FloatVec exponent = kernels::tubeExponent<Floats>(u, p);
+                     hn::StoreU(exponent, FloatTag(), exponents + (i - from));
+                     hn::StoreU(doubtful.exp(exponent, i - from), FloatTag(), exponentials + (i - from));
                  }
+                 doubtful.redo([&](int k) { exponentials[k] = expReference(exponents[k]); });
                  for (int i = from; i < to; i += lanes)
                  {
                      const FloatVec u = hn::LoadU(FloatTag(), samples + i);
@@ -308,6 +343,7 @@ float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams
 
     float decibels[kTile], exponents[kTile];
     bool loud[kTile];
+    DoubtfulLanes doubtful;
     eachTile(whole,
              [&](int from, int to)
              {
@@ -337,9 +373,16 @@ float softKneeTargetsPass(float* envelopes, int n, const kernels::SoftKneeParams
                          hn::StoreU(quietTarget, FloatTag(), envelopes + i);
                          continue;
                      }
-                     const FloatVec exponential = Floats::exp(hn::LoadU(FloatTag(), exponents + (i - from)));
+                     const FloatVec exponential =
+                         doubtful.exp(hn::LoadU(FloatTag(), exponents + (i - from)), i - from);
                      hn::StoreU(kernels::softKneeTarget<Floats>(exponential, p), FloatTag(), envelopes + i);
                  }
+                 doubtful.redo(
+                     [&](int k)
+                     {
+                         const FloatVec exponential = hn::Set(FloatTag(), expReference(exponents[k]));
+                         envelopes[from + k] = hn::GetLane(kernels::softKneeTarget<Floats>(exponential, p));
+                     });
                  if (to == n && loud[to - lanes - from])
                  {
                      lastDb = decibels[to - 1 - from];
