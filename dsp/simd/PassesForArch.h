@@ -259,9 +259,9 @@ template <class F> void eachTile(int whole, F f)
         f(from, std::min(whole, from + kTile));
 }
 
-// The lanes of a tile whose exponential, rounded from double, may differ from expf's (about one vector
-// in sixteen holds one). They are noted without a branch in the vector loop and recomputed in a loop of
-// their own: a branch taken that often would mispredict, and throw away the overlapped work with it.
+// The lanes of a tile whose exponential, rounded from double, may differ from expf's (about one AVX2
+// vector in sixteen holds one). They are noted without a branch in the vector loop and recomputed in a
+// loop of their own: a branch taken that often would mispredict, and throw away the overlapped work.
 class DoubtfulLanes
 {
 public:
