@@ -6,6 +6,7 @@
 #include "StrictXmlReader.h"
 #include "VornAudioProcessor.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -36,6 +37,30 @@ juce::uint32 readLittleEndian(const void* source)
         value = (value << 8) | bytes[i];
 
     return value;
+}
+
+// A name taken from a file name that is not valid UTF-8 can hold values that are no character
+// (surrogates, numbers beyond U+10FFFF) and that no reader takes back: they are written as U+FFFD,
+// so that every chunk written restores.
+juce::String withCharactersOnly(const juce::String& name)
+{
+    const auto isCharacter = [](juce::juce_wchar c)
+    { return c != 0 && c <= 0x10ffff && !(c >= 0xd800 && c <= 0xdfff); };
+
+    bool clean = true;
+    for (auto p = name.getCharPointer(); clean && !p.isEmpty();)
+        clean = isCharacter(p.getAndAdvance());
+
+    if (clean)
+        return name;
+
+    juce::String result;
+    for (auto p = name.getCharPointer(); !p.isEmpty();)
+    {
+        const auto c = p.getAndAdvance();
+        result += juce::String::charToString(isCharacter(c) ? c : juce::juce_wchar(0xfffd));
+    }
+    return result;
 }
 
 juce::Result failure(const juce::File& file, const juce::String& what)
@@ -104,7 +129,7 @@ std::unique_ptr<juce::XmlElement> SettingsElement::create(VornAudioProcessor& pr
         element->setAttribute(attributeNameOf(*parameter), formatValue(static_cast<double>(value)));
 
     if (withPresetName)
-        element->setAttribute("Preset", presetName);
+        element->setAttribute("Preset", withCharactersOnly(presetName));
 
     return element;
 }
@@ -179,12 +204,19 @@ std::unique_ptr<juce::XmlElement> SettingsElement::readStateChunk(const void* da
     if (readLittleEndian(bytes) != stateChunkMagic)
         return {};
 
-    const auto textLength = readLittleEndian(bytes + 4);
+    // As JUCE reads its own envelope: a signed stored length, the smaller of it and the bytes after
+    // the header, and the text ending at a zero byte. A chunk without its zero byte, or whose length
+    // counts it, is still whole.
+    const auto storedLength = static_cast<juce::int32>(readLittleEndian(bytes + 4));
 
-    if (textLength == 0 || textLength > static_cast<juce::uint32>(sizeInBytes - 9))
+    if (storedLength <= 0)
         return {};
 
-    return StrictXmlReader::parse(bytes + 8, textLength);
+    const auto* text = bytes + 8;
+    const auto available = std::min(static_cast<size_t>(sizeInBytes - 8), static_cast<size_t>(storedLength));
+    const auto textLength = static_cast<size_t>(std::find(text, text + available, '\0') - text);
+
+    return StrictXmlReader::parse(text, textLength);
 }
 
 juce::Result SettingsElement::writePresetFile(const juce::XmlElement& element, const juce::File& file)

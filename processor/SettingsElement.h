@@ -30,8 +30,8 @@ public:
     // Magic number, text length, the element on one line without declaration, a zero byte.
     static void writeStateChunk(const juce::XmlElement& element, juce::MemoryBlock& destData);
 
-    // nullptr unless the chunk is complete (as long as its stored text length says) and its text
-    // is well-formed.
+    // nullptr unless the chunk has the magic number and a stored length above 0, and its text (the
+    // smaller of that length and the bytes present, up to a zero byte) is well-formed.
     static std::unique_ptr<juce::XmlElement> readStateChunk(const void* data, int sizeInBytes);
 
     // Declaration, empty line, attributes wrapped after 60 columns, CR LF. The text goes to a

@@ -32,10 +32,12 @@ bool isForbiddenControl(char c)
     return static_cast<unsigned char>(c) < 0x20 && !isSpace(c);
 }
 
-bool isLegalCodePoint(uint32_t c)
+// JUCE writes every character outside printable ASCII as a reference, whether XML 1.0 allows the
+// character or not ("&#1;", "&#65534;"), and reads them all back. A NUL cannot be held in a string,
+// and surrogates and numbers beyond U+10FFFF are no characters.
+bool isReferableCodePoint(uint64_t c)
 {
-    return c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c <= 0xd7ff) || (c >= 0xe000 && c <= 0xfffd) ||
-           (c >= 0x10000 && c <= 0x10ffff);
+    return c >= 1 && c <= 0x10ffff && !(c >= 0xd800 && c <= 0xdfff);
 }
 
 bool isStrictUtf8(Cursor p, Cursor end)
@@ -215,7 +217,7 @@ bool readReference(Cursor& p, Cursor end)
         return false;
 
     ++p;
-    return code <= 0x10ffff && isLegalCodePoint(static_cast<uint32_t>(code));
+    return isReferableCodePoint(code);
 }
 
 bool readAttributeValue(Cursor& p, Cursor end)

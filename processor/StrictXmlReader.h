@@ -22,7 +22,8 @@ public:
 
     // Strict UTF-8 (shortest forms, no surrogates, nothing above U+10FFFF) holding one
     // well-formed element with comments, processing instructions and white space around it
-    // (inside it only comments): no DTD, no control characters, only the five predefined entities and
-    // character references to legal characters, matching end tags, unique attribute names, ASCII names.
+    // (inside it only comments): no DTD, no raw control characters, only the five predefined entities
+    // and character references to characters other than NUL (the control characters among them, as
+    // JUCE writes them), matching end tags, unique attribute names, ASCII names.
     static bool isWellFormed(const char* utf8, size_t numBytes);
 };

@@ -2,8 +2,9 @@
 // and preset files. The first input byte picks the road and whether the rest stands for itself or
 // for edits of a valid chunk or preset file, so that nearly valid input is common.
 //
-// After every input, processing must be resumed and every parameter must hold a finite value
-// (they start finite, and a restore only ever sets finite values).
+// After every input, processing must be resumed, every parameter must hold a finite value (they
+// start finite, and a restore only ever sets finite values), and the chunk the processor writes
+// then must restore a second processor to exactly that chunk.
 
 #include "FloatParameter.h"
 #include "VornAudioProcessor.h"
@@ -80,9 +81,21 @@ struct Harness
                 std::abort();
             }
         }
+
+        juce::MemoryBlock written, rewritten;
+        processor.getStateInformation(written);
+        mirror.setStateInformation(written.getData(), static_cast<int>(written.getSize()));
+        mirror.getStateInformation(rewritten);
+
+        if (written != rewritten)
+        {
+            std::fprintf(stderr, "a written chunk does not restore: %s\n", written.toString().toRawUTF8());
+            std::abort();
+        }
     }
 
     VornAudioProcessor processor;
+    VornAudioProcessor mirror;
     juce::File presetFile;
     std::string validChunk;
     std::string validPresetText;

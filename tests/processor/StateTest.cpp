@@ -264,6 +264,81 @@ INSTANTIATE_TEST_SUITE_P(StateChunk, PresetNameRoundTrip,
                                            "bersteuert \xe2\x9c\x93",
                                            ""));
 
+// JUCE writes every character outside printable ASCII as a character reference, whether XML 1.0
+// allows the character or not ("&#1;", "&#65534;"); a preset file's name can hold any of them.
+juce::String nameAround(juce::juce_wchar c)
+{
+    const juce::juce_wchar text[] = {'a', c, 'b', 0};
+    return juce::String(juce::CharPointer_UTF32(text));
+}
+
+// Writes the name into a chunk, restores it elsewhere and writes that processor's chunk again.
+struct NameRoundTrip
+{
+    explicit NameRoundTrip(const juce::String& name)
+    {
+        source.currentPresetName = name;
+        chunk = stateChunkOf(source);
+        restore(target.processor, chunk);
+        rewritten = stateChunkOf(target.processor);
+    }
+
+    VornAudioProcessor source;
+    PreparedProcessor target;
+    std::string chunk, rewritten;
+};
+
+TEST(StateChunk, NamesWithAnyCharacterComeBackUnchanged)
+{
+    std::vector<juce::juce_wchar> characters;
+    for (juce::juce_wchar c = 1; c < 0x20; ++c)
+        characters.push_back(c);
+    for (juce::juce_wchar c : {0x7f, 0x80, 0x9f, 0xa0, 0xd7ff, 0xe000, 0xfdd0, 0xfffd, 0xfffe, 0xffff,
+                               0x10000, 0x1fffe, 0x1ffff, 0x10fffe, 0x10ffff})
+        characters.push_back(c);
+
+    juce::StringArray names;
+    juce::String everyOne;
+    for (auto c : characters)
+    {
+        names.add(nameAround(c));
+        everyOne += juce::String::charToString(c);
+    }
+    names.add(everyOne);
+
+    for (const auto& name : names)
+    {
+        SCOPED_TRACE("first character U+" + juce::String::toHexString((int)name[1]).toStdString());
+        NameRoundTrip trip(name);
+        EXPECT_EQ(trip.target.processor.currentPresetName, name) << trip.chunk;
+        EXPECT_TRUE(sameValues(valuesOf(trip.target.processor), valuesOf(trip.source)));
+        EXPECT_EQ(trip.rewritten, trip.chunk);
+    }
+}
+
+// A file name that is not valid UTF-8 can give a name holding values that are no character at
+// all: the chunk still restores, with U+FFFD in their place, and reads the same when written again.
+TEST(StateChunk, NamesHoldingNoCharacterRestoreWithReplacements)
+{
+    const juce::String replaced = nameAround(0xfffd);
+    const juce::String names[] = {nameAround(0xd800),
+                                  nameAround(0xdfff),
+                                  nameAround(0x110000),
+                                  nameAround(0x1fffff),
+                                  juce::String::fromUTF8("a\xed\xa0\x80"
+                                                         "b"),
+                                  juce::String::fromUTF8("a\xf4\x90\x80\x80"
+                                                         "b")};
+    for (const auto& name : names)
+    {
+        SCOPED_TRACE(juce::String::toHexString((int)name[1]).toStdString());
+        NameRoundTrip trip(name);
+        EXPECT_EQ(trip.target.processor.currentPresetName, replaced) << trip.chunk;
+        EXPECT_TRUE(sameValues(valuesOf(trip.target.processor), valuesOf(trip.source)));
+        EXPECT_EQ(trip.rewritten, trip.chunk);
+    }
+}
+
 TEST(StateChunk, PresetNameIsEscapedInTheText)
 {
     VornAudioProcessor source;
@@ -339,12 +414,31 @@ TEST(StateChunk, JucePackedChunkRestores)
 }
 
 //==============================================================================
-// Chunks that must change nothing, the preset name included, and leave processing resumed.
-struct BadChunk
+// The envelope as JUCE reads it: the text is the smaller of the stored length and the bytes after
+// the header, and ends at a zero byte.
+struct AcceptedChunk
 {
     const char* name;
     std::string bytes;
 };
+
+void PrintTo(const AcceptedChunk& chunk, std::ostream* out)
+{
+    *out << chunk.name;
+}
+
+class ChunkShape : public ::testing::TestWithParam<AcceptedChunk>
+{
+};
+
+TEST_P(ChunkShape, Restores)
+{
+    PreparedProcessor target;
+    restore(target.processor, GetParam().bytes);
+    EXPECT_TRUE(sameValues(valuesOf(target.processor), kAfter));
+    EXPECT_EQ(target.processor.currentPresetName, "After");
+    EXPECT_FALSE(target.processor.isSuspended());
+}
 
 std::string withStoredLength(const std::string& text, juce::uint32 storedLength)
 {
@@ -352,6 +446,28 @@ std::string withStoredLength(const std::string& text, juce::uint32 storedLength)
     chunk.replace(4, 4, littleEndian(storedLength));
     return chunk;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    StateChunk, ChunkShape,
+    ::testing::Values(
+        AcceptedChunk{"WithoutTheZeroByte", chunkAround(afterText()).substr(0, afterText().size() + 8)},
+        AcceptedChunk{"StoredLengthCountsTheZeroByte",
+                      withStoredLength(afterText(), (juce::uint32)afterText().size() + 1)},
+        AcceptedChunk{"StoredLengthBeyondTheData",
+                      withStoredLength(afterText(), (juce::uint32)afterText().size() + 1000)},
+        AcceptedChunk{"StoredLengthLargestPositive", withStoredLength(afterText(), 0x7fffffffu)},
+        AcceptedChunk{"ZeroBytesAfterTheText", chunkAround(afterText() + std::string(7, '\0'))},
+        AcceptedChunk{"AnythingAfterAZeroByte",
+                      chunkAround(afterText() + std::string(1, '\0') + "<junk \xff")}),
+    [](const ::testing::TestParamInfo<AcceptedChunk>& info) { return std::string(info.param.name); });
+
+//==============================================================================
+// Chunks that must change nothing, the preset name included, and leave processing resumed.
+struct BadChunk
+{
+    const char* name;
+    std::string bytes;
+};
 
 std::string deeplyNested(int depth)
 {
@@ -391,8 +507,7 @@ INSTANTIATE_TEST_SUITE_P(
                      return c;
                  }()},
         BadChunk{"StoredLengthZero", withStoredLength(afterText(), 0)},
-        BadChunk{"StoredLengthOneLargerThanTheData",
-                 withStoredLength(afterText(), (juce::uint32)afterText().size() + 1)},
+        BadChunk{"StoredLengthOneShort", withStoredLength(afterText(), (juce::uint32)afterText().size() - 1)},
         BadChunk{"StoredLengthNegative", withStoredLength(afterText(), 0x80000000u)},
         BadChunk{"StoredLengthHuge", withStoredLength(afterText(), 0xffffffffu)},
         BadChunk{"HeaderOnly", chunkAround("").substr(0, 8)},
@@ -410,10 +525,13 @@ INSTANTIATE_TEST_SUITE_P(
                  chunkAround("<VORN_SETTINGS ValveDrive=\"0.61\" Preset=\"&#x")},
         BadChunk{"CharacterReferenceToNul",
                  chunkAround("<VORN_SETTINGS ValveDrive=\"0.61\" Preset=\"&#0;\"/>")},
+        BadChunk{"CharacterReferenceToSurrogate",
+                 chunkAround("<VORN_SETTINGS ValveDrive=\"0.61\" Preset=\"&#xd800;\"/>")},
         BadChunk{"CharacterReferenceTooLarge",
                  chunkAround("<VORN_SETTINGS ValveDrive=\"0.61\" Preset=\"&#x110000;\"/>")},
         BadChunk{"UnknownEntity", chunkAround("<VORN_SETTINGS ValveDrive=\"0.61\" Preset=\"&nbsp;\"/>")},
-        BadChunk{"EmbeddedNul", chunkAround(std::string("<VORN_SETTINGS ValveDrive=\"0.61\"/>\0junk", 39))},
+        BadChunk{"ZeroByteInsideTheElement",
+                 chunkAround(std::string("<VORN_SETTINGS ValveDrive=\"0.61\"\0/>", 35))},
         BadChunk{"DuplicateAttribute",
                  chunkAround("<VORN_SETTINGS ValveDrive=\"0.61\" ValveDrive=\"0.62\"/>")},
         BadChunk{"MismatchedEndTag", chunkAround("<VORN_SETTINGS" + kAfterAttributes + "></OTHER>")},
@@ -451,13 +569,14 @@ TEST(StateChunk, NoDataChangesNothing)
     expectUnchanged(target.processor, "no bytes");
 }
 
-// A chunk cut anywhere, the trailing zero byte included, is incomplete.
-TEST(StateChunk, EveryTruncationChangesNothing)
+// A chunk cut anywhere before the end of its text is incomplete (without its zero byte alone, it
+// restores).
+TEST(StateChunk, EveryTruncationIntoTheTextChangesNothing)
 {
     const auto chunk = chunkAround(afterText());
     PreparedProcessor target;
 
-    for (size_t length = 0; length < chunk.size(); ++length)
+    for (size_t length = 0; length + 1 < chunk.size(); ++length)
     {
         target.processor.setStateInformation(chunk.data(), (int)length);
         expectUnchanged(target.processor, "length " + std::to_string(length));
@@ -470,7 +589,8 @@ TEST(StateChunk, EveryTruncationChangesNothing)
 // follows from it. Some replacements must be accepted, so the check cannot pass by rejecting all.
 enum class Place
 {
-    header,     // magic number and stored length
+    header,     // magic number
+    length,     // stored text length
     markup,     // "<VORN_SETTINGS", "/>", '=' and quotes
     space,      // between attributes
     name,       // a parameter attribute's name
@@ -492,7 +612,7 @@ Layout layoutOf(const std::string& chunk)
     layout.places.assign(chunk.size(), Place::markup);
     layout.attribute.assign(chunk.size(), -1);
     for (size_t i = 0; i < 8; ++i)
-        layout.places[i] = Place::header;
+        layout.places[i] = i < 4 ? Place::header : Place::length;
     layout.places.back() = Place::terminator;
 
     size_t position = 8 + std::string("<VORN_SETTINGS").size();
@@ -533,11 +653,25 @@ bool isXmlSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// Whether the replacement must leave a valid settings element.
-bool mustBeAccepted(Place place, char original, char replacement)
+// The stored length, read as JUCE reads it (signed), once the byte at the position is replaced.
+juce::int32 storedLengthWith(const std::string& chunk, size_t position, char replacement)
+{
+    auto header = chunk.substr(0, 8);
+    header[position] = replacement;
+    juce::uint32 length = 0;
+    for (int i = 7; i >= 4; --i)
+        length = (length << 8) | (juce::uint8)header[(size_t)i];
+    return (juce::int32)length;
+}
+
+// Whether the replacement must leave a valid settings element. A stored length is taken when it
+// covers the whole text: the text then ends at the zero byte.
+bool mustBeAccepted(Place place, char original, char replacement, juce::int32 storedLength, size_t textLength)
 {
     switch (place)
     {
+    case Place::length:
+        return storedLength >= (juce::int32)textLength;
     case Place::value:
         return isDigit(original) && isDigit(replacement);
     case Place::name:
@@ -580,15 +714,24 @@ TEST(StateChunk, EverySingleByteCorruptionIsRejectedOrConsistent)
             const auto where = "byte " + std::to_string(position) + " set to " + std::to_string(byte);
             ASSERT_FALSE(now.suspended) << where;
 
+            const auto storedLength =
+                place == Place::length ? storedLengthWith(chunk, position, replacement) : 0;
+            const bool accept =
+                mustBeAccepted(place, chunk[position], replacement, storedLength, chunk.size() - 9);
             const bool unchanged = sameValues(now.values, kBefore) && now.presetName == "Before";
             if (unchanged)
             {
-                EXPECT_FALSE(mustBeAccepted(place, chunk[position], replacement)) << where;
+                EXPECT_FALSE(accept) << where;
                 continue;
+            }
+            if (place == Place::length)
+            {
+                EXPECT_TRUE(accept) << where << " was accepted with a stored length of " << storedLength;
             }
 
             // Outside ASCII a single byte is never valid UTF-8, and a NUL is no XML character.
-            EXPECT_TRUE(place == Place::terminator || (byte != 0 && byte < 0x80)) << where;
+            EXPECT_TRUE(place == Place::terminator || place == Place::length || (byte != 0 && byte < 0x80))
+                << where;
 
             auto expected = kAfter;
             juce::String expectedName = "After";
@@ -608,6 +751,7 @@ TEST(StateChunk, EverySingleByteCorruptionIsRejectedOrConsistent)
                 expectedName = now.presetName;
                 break;
             case Place::space:
+            case Place::length:
             case Place::terminator:
                 break;
             case Place::header:
