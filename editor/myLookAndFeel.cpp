@@ -89,3 +89,19 @@ int myLookAndFeel::getDefaultMenuBarHeight()
 {
     return 22;
 }
+
+void myLookAndFeel::drawComboBoxTextWhenNothingSelected(juce::Graphics& g, juce::ComboBox& box,
+                                                        juce::Label& label)
+{
+    // JUCE takes the look-and-feel's colour at half alpha, which over the dark artwork of the
+    // preset box cannot be read; the box's colour is the one the editor chose for its text.
+    g.setColour(box.findColour(juce::ComboBox::textColourId));
+
+    const auto font = label.getLookAndFeel().getLabelFont(label);
+    g.setFont(font);
+
+    const auto area = getLabelBorderSize(label).subtractedFrom(label.getLocalBounds());
+    g.drawFittedText(box.getTextWhenNothingSelected(), area, label.getJustificationType(),
+                     juce::jmax(1, (int)((float)area.getHeight() / font.getHeight())),
+                     label.getMinimumHorizontalScale());
+}

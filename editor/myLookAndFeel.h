@@ -3,7 +3,8 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 // The look of the editor's popup menus: JUCE's V2 item layout, but the menu font is always
-// drawn at its full height, however low the row.
+// drawn at its full height, however low the row. A combo box's nothing-selected text is drawn in
+// the box's own text colour.
 class myLookAndFeel : public juce::LookAndFeel_V3
 {
 public:
@@ -16,6 +17,9 @@ public:
                            const juce::Drawable* icon, const juce::Colour* textColour) override;
 
     int getDefaultMenuBarHeight() override;
+
+    void drawComboBoxTextWhenNothingSelected(juce::Graphics& g, juce::ComboBox& box,
+                                             juce::Label& label) override;
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR(myLookAndFeel)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 using editortest::samePixels;
@@ -252,6 +254,37 @@ TEST_F(EditorLayout, MenuAndPresetBoxColours)
         EXPECT_EQ(item.subMenu, nullptr);
     }
     EXPECT_FALSE(it.next());
+}
+
+// What the user sees, not the colour set on the box: JUCE draws the nothing-selected text in the
+// look-and-feel's colour, at half its alpha.
+TEST_F(EditorLayout, TheEmptyPresetBoxReadsInTheTextColour)
+{
+    auto& e = *editor;
+    ASSERT_EQ(e.presetComboBox.getText(), "");
+    const auto drawn = guitest::render(e);
+    const juce::Colour text(0xFFDFD8BE);
+    const auto box = e.presetComboBox.getBounds();
+
+    const auto distance = [](juce::Colour a, juce::Colour b)
+    {
+        return std::max({std::abs(a.getRed() - b.getRed()), std::abs(a.getGreen() - b.getGreen()),
+                         std::abs(a.getBlue() - b.getBlue())});
+    };
+    juce::Colour brightest(0xFF000000);
+    int inTextColour = 0;
+    for (int y = box.getY(); y < box.getBottom(); ++y)
+        for (int x = box.getX(); x < box.getRight(); ++x)
+        {
+            const auto pixel = drawn.getPixelAt(x, y);
+            if (pixel.getPerceivedBrightness() > brightest.getPerceivedBrightness())
+                brightest = pixel;
+            if (distance(pixel, text) <= 6)
+                ++inTextColour;
+        }
+    EXPECT_LE(distance(brightest, text), 6) << brightest.toDisplayString(true);
+    // The cores of the letters, not a stray pixel of the artwork.
+    EXPECT_GE(inTextColour, 40);
 }
 
 TEST_F(EditorLayout, TheGradientShowsOnlyWhereTheBackgroundIsMissing)
