@@ -139,6 +139,8 @@ void VornAudioProcessorEditor::initHeaderControls()
     presetComboBox.setColour(juce::ComboBox::outlineColourId, juce::Colour(0x00000000));
     presetComboBox.setColour(juce::ComboBox::buttonColourId, juce::Colour(0x00000000));
     presetComboBox.setColour(juce::ComboBox::arrowColourId, juce::Colour(0x00000000));
+    // Focused, JUCE's box would draw a frame of its own.
+    presetComboBox.setColour(juce::ComboBox::focusedOutlineColourId, juce::Colour(0x00000000));
     presetComboBox.setLookAndFeel(&editorLookAndFeel);
     presetComboBox.setTextWhenNothingSelected("No presets loaded...");
 

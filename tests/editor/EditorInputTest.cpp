@@ -71,7 +71,48 @@ std::vector<HostEvent::Kind> kindsOf(const std::vector<HostEvent>& events)
         kinds.push_back(event.kind);
     return kinds;
 }
+// The preset box may draw its text and nothing else: its frame and the place of its arrow show the
+// box drawn in the background.
+testing::AssertionResult presetBoxDrawsOnlyItsText(VornAudioProcessorEditor& e)
+{
+    const auto drawn = guitest::render(e);
+    const auto background = e.backgroundImage.convertedToFormat(juce::Image::ARGB);
+    const auto box = e.presetComboBox.getBounds();
+    const auto arrowFrom = box.getX() + e.presetComboBox.getChildComponent(0)->getRight();
+    for (int y = box.getY(); y < box.getBottom(); ++y)
+        for (int x = box.getX(); x < box.getRight(); ++x)
+        {
+            const bool frame = x < box.getX() + 2 || x >= box.getRight() - 2 || y < box.getY() + 2 ||
+                               y >= box.getBottom() - 2;
+            if ((frame || x >= arrowFrom) && drawn.getPixelAt(x, y) != background.getPixelAt(x, y))
+                return testing::AssertionFailure()
+                       << "the box draws " << drawn.getPixelAt(x, y).toDisplayString(true) << " at " << x
+                       << ", " << y << " over " << background.getPixelAt(x, y).toDisplayString(true);
+        }
+    return testing::AssertionSuccess();
+}
 } // namespace
+
+TEST_F(EditorRealInput, ThePresetBoxDrawsNoFrameAfterAClickNorWhenFocused)
+{
+    ASSERT_TRUE(presetBoxDrawsOnlyItsText(*e));
+
+    // A click opens the list; Escape closes it again.
+    WhenModal escape([](juce::Component&) { guitest::xdo::key("Escape"); });
+    ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(e->presetComboBox)));
+    ASSERT_TRUE(guitest::xdo::run("click 1"));
+    ASSERT_TRUE(guitest::runUntil([&] { return escape.hasRun(); }, 10000));
+    ASSERT_TRUE(guitest::runUntil(
+        [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }, 10000));
+    ASSERT_TRUE(guitest::activate(window.windowId()));
+    EXPECT_TRUE(presetBoxDrawsOnlyItsText(*e));
+
+    // However the focus reaches it.
+    e->presetComboBox.setWantsKeyboardFocus(true);
+    e->presetComboBox.grabKeyboardFocus();
+    ASSERT_TRUE(e->presetComboBox.hasKeyboardFocus(false));
+    EXPECT_TRUE(presetBoxDrawsOnlyItsText(*e));
+}
 
 TEST_F(EditorRealInput, AContinuousKnobDragIsOneGestureWithItsValues)
 {
