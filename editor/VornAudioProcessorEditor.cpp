@@ -37,6 +37,14 @@ VornAudioProcessorEditor::VornAudioProcessorEditor(VornAudioProcessor* p) : juce
     loadImages();
     initHeaderControls();
     initKnobs();
+
+    // The keys belong to the host (Return, the space bar): a click leaves the keyboard focus on
+    // the editor, which uses no key, rather than on a control that would act on Return or the
+    // arrows.
+    for (auto* child : getChildren())
+        child->setWantsKeyboardFocus(false);
+    setWantsKeyboardFocus(true);
+
     updateControlsFromProcessor();
 
     setPresetNameWindow.getPresetNameComponent()->addActionListener(this);

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <ostream>
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
 using namespace editortest;
 
 namespace
@@ -97,11 +103,16 @@ TEST_F(EditorRealInput, ThePresetBoxDrawsNoFrameAfterAClickNorWhenFocused)
 {
     ASSERT_TRUE(presetBoxDrawsOnlyItsText(*e));
 
-    // A click opens the list; Escape closes it again.
-    WhenModal escape([](juce::Component&) { guitest::xdo::key("Escape"); });
+    // A click opens the list; a click outside closes it again.
+    WhenModal clickOutside(
+        [this](juce::Component&)
+        {
+            guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250}));
+            guitest::xdo::run("click 1");
+        });
     ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(e->presetComboBox)));
     ASSERT_TRUE(guitest::xdo::run("click 1"));
-    ASSERT_TRUE(guitest::runUntil([&] { return escape.hasRun(); }, 10000));
+    ASSERT_TRUE(guitest::runUntil([&] { return clickOutside.hasRun(); }, 10000));
     ASSERT_TRUE(guitest::runUntil(
         [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }, 10000));
     ASSERT_TRUE(guitest::activate(window.windowId()));
@@ -337,3 +348,270 @@ TEST(EditorClosingOnDesktop, ClosingWhileTheSavePresetWindowIsVisibleHidesIt)
     e.editor.reset();
     EXPECT_TRUE(guitest::runUntil([&] { return !guitest::isWindowViewable(id); }));
 }
+
+namespace
+{
+// The keys that reach the top of the editor's window, where a host's wrapper takes the keys the
+// plug-in leaves: a key that arrives here was used by nothing in the editor.
+struct KeysForTheHost : juce::KeyListener
+{
+    explicit KeysForTheHost(juce::Component& c) : top(c) { top.addKeyListener(this); }
+    ~KeysForTheHost() override { top.removeKeyListener(this); }
+
+    bool keyPressed(const juce::KeyPress& key, juce::Component*) override
+    {
+        keyCodes.add(key.getKeyCode());
+        return false;
+    }
+
+    juce::Component& top;
+    juce::Array<int> keyCodes;
+};
+
+// Counts the modal components (the main menu, the box's list, an alert) that come up, and closes
+// each at once, so that a key that opens one fails the test instead of waiting in it.
+class ModalWatch : private juce::Timer
+{
+public:
+    ModalWatch() { startTimer(10); }
+    ~ModalWatch() override { stopTimer(); }
+
+    int seen = 0;
+
+private:
+    void timerCallback() override
+    {
+        auto* manager = juce::ModalComponentManager::getInstance();
+        if (manager->getNumModalComponents() == 0)
+            return;
+        ++seen;
+        juce::PopupMenu::dismissAllActiveMenus();
+        manager->cancelAllModalComponents();
+    }
+};
+
+// Runs the message loop until everything posted before this call has been delivered.
+bool deliverPostedMessages()
+{
+    auto delivered = std::make_shared<bool>(false);
+    juce::MessageManager::callAsync([delivered] { *delivered = true; });
+    return guitest::runUntil([delivered] { return *delivered; }, 10000);
+}
+
+struct EditorKeysRealInput;
+
+struct KeyCase
+{
+    const char* name;
+    // Clicks a control with real input and waits for what the click does.
+    std::function<void(EditorKeysRealInput&)> click;
+    bool arrows;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+struct EditorKeysRealInput : testing::TestWithParam<KeyCase>
+{
+    void SetUp() override
+    {
+        ASSERT_NE(e.editor, nullptr);
+        ASSERT_EQ(e->presetComboBox.getNumItems(), 3);
+        ASSERT_TRUE(window.show());
+    }
+
+    void TearDown() override { juce::PopupMenu::dismissAllActiveMenus(); }
+
+    static bool writePresets(const juce::File& folder)
+    {
+        folder.createDirectory();
+        int n = 0;
+        for (auto name : {"A", "B", "C"})
+        {
+            VornAudioProcessor source;
+            source.valveDriveParam->setValue(0.2f * (float)++n);
+            if (!source.savePreset(folder.getChildFile(juce::String(name) + ".atp")).wasOk())
+                return false;
+        }
+        return true;
+    }
+
+    // A left click with real input, returning once the release has been handled.
+    void clickAt(juce::Component& target, juce::Point<int> local)
+    {
+        guitest::MouseRecorder recorder(target);
+        ASSERT_TRUE(guitest::xdo::moveTo(window.screenPoint(target, local)));
+        ASSERT_TRUE(guitest::clickWith(recorder, 1));
+    }
+
+    void click(juce::Component& target) { clickAt(target, target.getLocalBounds().getCentre()); }
+
+    // Presses the key and waits until it has come through the editor unused.
+    testing::AssertionResult reachesTheHost(KeysForTheHost& host, const juce::String& keysym, int keyCode)
+    {
+        const auto from = host.keyCodes.size();
+        if (!guitest::xdo::key(keysym))
+            return testing::AssertionFailure() << "xdotool did not press " << keysym;
+        const auto arrived = [&]
+        {
+            for (int i = from; i < host.keyCodes.size(); ++i)
+                if (host.keyCodes[i] == keyCode)
+                    return true;
+            return false;
+        };
+        if (guitest::runUntil(arrived, 10000))
+            return testing::AssertionSuccess();
+        auto* focused = juce::Component::getCurrentlyFocusedComponent();
+        return testing::AssertionFailure() << keysym << " never came through the editor; the focus is on "
+                                           << (focused == nullptr ? "nothing" : typeid(*focused).name());
+    }
+
+    TemporaryHome home;
+    bool presetsWritten = writePresets(home.presetFolder());
+    EditorUnderTest e;
+    guitest::DesktopWindow window{*e.editor, {40, 40}};
+};
+
+void showAbout(EditorKeysRealInput& t)
+{
+    WhenModal chooseAbout([](juce::Component& menu) { clickMenuItem(menu, 0); });
+    t.click(t.e->menuHotSpot);
+    ASSERT_TRUE(guitest::runUntil([&] { return t.e->aboutOverlay.isVisible(); }, 10000));
+}
+
+void stepThroughPresets(EditorKeysRealInput& t, ImageButtonW& button)
+{
+    const auto before = t.e.processor.currentPresetName;
+    t.click(button);
+    ASSERT_TRUE(guitest::runUntil(
+        [&]
+        {
+            const auto name = t.e->presetComboBox.getText();
+            return name.isNotEmpty() && name != before && t.e.processor.currentPresetName == name;
+        },
+        10000));
+}
+
+const KeyCase keyCases[] = {
+    {"TheMenuHotSpotThenAbout", showAbout, false},
+    {"TheAboutOverlay",
+     [](EditorKeysRealInput& t)
+     {
+         showAbout(t);
+         t.click(t.e->aboutOverlay);
+         ASSERT_FALSE(t.e->aboutOverlay.isVisible());
+     },
+     false},
+    {"PreviousPreset", [](EditorKeysRealInput& t) { stepThroughPresets(t, t.e->prevPresetButton); }, false},
+    {"NextPreset", [](EditorKeysRealInput& t) { stepThroughPresets(t, t.e->nextPresetButton); }, false},
+    {"SavePreset",
+     [](EditorKeysRealInput& t)
+     {
+         auto& saveWindow = t.e->setPresetNameWindow;
+         t.click(t.e->savePresetButton);
+         ASSERT_TRUE(guitest::runUntil([&] { return saveWindow.isVisible(); }, 10000));
+         const auto id = (unsigned long)(juce::pointer_sized_uint)saveWindow.getWindowHandle();
+         ASSERT_TRUE(guitest::activate(id));
+         // The name field keeps the keyboard.
+         auto& content = *saveWindow.getPresetNameComponent();
+         ASSERT_TRUE(guitest::runUntil([&] { return content.nameEditor.hasKeyboardFocus(false); }, 10000));
+         const auto cancel = saveWindow.getLocalPoint(&content.cancelButton,
+                                                      content.cancelButton.getLocalBounds().getCentre());
+         guitest::MouseRecorder recorder(content.cancelButton);
+         ASSERT_TRUE(guitest::xdo::moveTo(guitest::windowOriginOnScreen(id) + cancel));
+         ASSERT_TRUE(guitest::clickWith(recorder, 1));
+         ASSERT_TRUE(guitest::runUntil([&] { return !saveWindow.isVisible(); }, 10000));
+     },
+     false},
+    {"Bypass",
+     [](EditorKeysRealInput& t)
+     {
+         t.click(t.e->bypassButton);
+         ASSERT_TRUE(t.e->bypassButton.getToggleState());
+     },
+     false},
+    {"ValveMode",
+     [](EditorKeysRealInput& t)
+     {
+         t.click(t.e->valveModeButton);
+         ASSERT_TRUE(t.e->valveModeButton.getToggleState());
+     },
+     false},
+    {"AKnob", [](EditorKeysRealInput& t) { t.click(t.e->compBlendKnob); }, false},
+    {"TheBackground",
+     [](EditorKeysRealInput& t) {
+         t.clickAt(t.e->backgroundComponent, {300, 20});
+     },
+     false},
+    {"ThePresetBox",
+     [](EditorKeysRealInput& t)
+     {
+         // The click opens the list, and a click on its second item loads that preset.
+         WhenModal choose([](juce::Component& list) { clickMenuItem(list, 1); });
+         ASSERT_TRUE(guitest::xdo::moveTo(t.window.screenCentre(t.e->presetComboBox)));
+         ASSERT_TRUE(guitest::xdo::run("click 1"));
+         ASSERT_TRUE(guitest::runUntil(
+             [&]
+             {
+                 return choose.hasRun() && t.e->presetComboBox.getSelectedItemIndex() == 1 &&
+                        t.e.processor.currentPresetName == t.e->presetComboBox.getItemText(1);
+             },
+             10000));
+     },
+     true},
+};
+} // namespace
+
+// In a host, Return and the space bar belong to the host: after a click on any control of the
+// editor, no key changes a parameter, loads a preset or opens a menu or a window.
+TEST_P(EditorKeysRealInput, AfterAClickTheKeysStayTheHosts)
+{
+    ASSERT_TRUE(presetsWritten);
+    GetParam().click(*this);
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(guitest::activate(window.windowId()));
+    ASSERT_TRUE(deliverPostedMessages());
+
+    const auto values = [this]
+    {
+        std::vector<float> v;
+        for (auto* parameter : e.processor.getParameters())
+            v.push_back(parameter->getValue());
+        return v;
+    };
+    const auto valuesBefore = values();
+    const auto presetBefore = e.processor.currentPresetName;
+    const auto itemBefore = e->presetComboBox.getSelectedItemIndex();
+    const auto aboutBefore = e->aboutOverlay.isVisible();
+
+    HostRecorder parameters(e.processor);
+    ModalWatch modals;
+    KeysForTheHost host(*e->getTopLevelComponent());
+    EXPECT_TRUE(reachesTheHost(host, "Return", juce::KeyPress::returnKey));
+    EXPECT_TRUE(reachesTheHost(host, "space", juce::KeyPress::spaceKey));
+    if (GetParam().arrows)
+    {
+        for (const auto& [keysym, code] : {std::pair<const char*, int>{"Down", juce::KeyPress::downKey},
+                                           {"Up", juce::KeyPress::upKey},
+                                           {"Right", juce::KeyPress::rightKey},
+                                           {"Left", juce::KeyPress::leftKey}})
+            EXPECT_TRUE(reachesTheHost(host, keysym, code));
+    }
+    // Whatever a key set going comes through the message loop.
+    ASSERT_TRUE(deliverPostedMessages());
+    ASSERT_TRUE(deliverPostedMessages());
+
+    EXPECT_TRUE(parameters.events.empty());
+    EXPECT_EQ(values(), valuesBefore);
+    EXPECT_EQ(e.processor.currentPresetName, presetBefore);
+    EXPECT_EQ(e->presetComboBox.getSelectedItemIndex(), itemBefore);
+    EXPECT_EQ(modals.seen, 0);
+    EXPECT_FALSE(e->setPresetNameWindow.isVisible());
+    EXPECT_EQ(e->aboutOverlay.isVisible(), aboutBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachControl, EditorKeysRealInput, testing::ValuesIn(keyCases),
+                         [](const testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
