@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -157,3 +158,87 @@ TEST(ImageButtonFocusRealInput, ARightOrControlPressThatTakesTheFocusIsNoClick)
     }
     button.removeListener(&events);
 }
+
+namespace
+{
+// The three kinds of image button the editor has, set up as it sets them up.
+struct ButtonKind
+{
+    const char* name;
+    float opacity;
+    bool toggles;
+};
+
+void PrintTo(const ButtonKind& kind, std::ostream* out)
+{
+    *out << kind.name;
+}
+
+class ImageButtonKindsRealInput : public testing::TestWithParam<ButtonKind>
+{
+protected:
+    void SetUp() override
+    {
+        juce::Image image(juce::Image::ARGB, 40, 40, false);
+        image.clear(image.getBounds(), juce::Colours::grey);
+        juce::Image down(juce::Image::ARGB, 40, 40, true);
+        const juce::Colour clear(0x00000000);
+        const auto opacity = GetParam().opacity;
+        button.setImages(true, true, true, image, opacity, clear, image, opacity, clear, down, opacity, clear,
+                         0.0f);
+        button.setClickingTogglesState(GetParam().toggles);
+        button.addListener(&events);
+
+        ASSERT_TRUE(window.show());
+        centre = window.screenCentre(button);
+    }
+
+    void TearDown() override { button.removeListener(&events); }
+
+    ImageButtonW button;
+    ButtonEvents events;
+    guitest::DesktopWindow window{button};
+    guitest::MouseRecorder recorder{button};
+    juce::Point<int> centre;
+};
+
+// A press the button ignores stays ignored: moving a little before the release must not put the
+// button down and click it.
+TEST_P(ImageButtonKindsRealInput, AnIgnoredPressStaysIgnoredThroughADragAndTheRelease)
+{
+    for (const auto& press : {Press{3, {}}, Press{1, {"ctrl"}}, Press{3, {"ctrl"}}})
+    {
+        SCOPED_TRACE(describe(press));
+        ASSERT_TRUE(guitest::xdo::moveTo(centre));
+        ASSERT_TRUE(guitest::clickWith(recorder, press.button, press.keys,
+                                       [&]
+                                       {
+                                           ASSERT_TRUE(guitest::dragToAndWait(
+                                               recorder, centre + juce::Point<int>(3, 0)));
+                                           EXPECT_FALSE(button.isDown());
+                                       }));
+        EXPECT_TRUE(events.clicks.empty());
+        EXPECT_FALSE(button.getToggleState());
+        EXPECT_FALSE(button.isDown());
+    }
+}
+
+TEST_P(ImageButtonKindsRealInput, ALeftPressWithADragInsideStillClicks)
+{
+    ASSERT_TRUE(guitest::xdo::moveTo(centre));
+    ASSERT_TRUE(guitest::clickWith(recorder, 1, {},
+                                   [&]
+                                   {
+                                       ASSERT_TRUE(
+                                           guitest::dragToAndWait(recorder, centre + juce::Point<int>(3, 0)));
+                                       EXPECT_TRUE(button.isDown());
+                                   }));
+    EXPECT_EQ(events.clicks, std::vector<bool>{GetParam().toggles});
+    EXPECT_EQ(button.getToggleState(), GetParam().toggles);
+}
+
+INSTANTIATE_TEST_SUITE_P(EditorKinds, ImageButtonKindsRealInput,
+                         testing::Values(ButtonKind{"Plain", 1.0f, false}, ButtonKind{"Toggle", 1.0f, true},
+                                         ButtonKind{"HotSpot", 0.0f, false}),
+                         [](const testing::TestParamInfo<ButtonKind>& info) { return info.param.name; });
+} // namespace
