@@ -463,6 +463,10 @@ void VornAudioProcessorEditor::savePresetNamed(const juce::String& name)
     if (audioProcessor == nullptr)
         return;
 
+    // Each alert runs a modal loop, in which the host may delete the editor: once it has gone,
+    // the flow stops and the answer saves nothing.
+    const juce::Component::SafePointer<juce::Component> alive(this);
+
     JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE("-Wdeprecated-declarations")
     const auto problem = presetNameProblem(name);
     if (problem.isNotEmpty())
@@ -483,19 +487,26 @@ void VornAudioProcessorEditor::savePresetNamed(const juce::String& name)
         juce::AlertWindow::showNativeDialogBox(
             "Problem saving preset",
             "The preset folder " + wanted.getFullPathName() + " could not be created.", true);
-        setPresetNameWindow.closeButtonPressed();
+        if (alive != nullptr)
+            setPresetNameWindow.closeButtonPressed();
         return;
     }
 
     const juce::File file(folder + "/" + name + ProductInfo::getPresetFileExtension());
-    if (file.existsAsFile() && !juce::AlertWindow::showNativeDialogBox(
-                                   "Overwrite", "Are you sure you want to overwrite " + name + "?", true))
-        return;
+    if (file.existsAsFile())
+    {
+        const bool overwrite = juce::AlertWindow::showNativeDialogBox(
+            "Overwrite", "Are you sure you want to overwrite " + name + "?", true);
+        if (alive == nullptr || !overwrite)
+            return;
+    }
 
     const auto result = audioProcessor->savePreset(file);
     if (result.failed())
     {
         juce::AlertWindow::showNativeDialogBox("Problem saving preset", result.getErrorMessage(), true);
+        if (alive == nullptr)
+            return;
     }
     else
     {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <ostream>
+
 using namespace editortest;
 
 namespace
@@ -316,6 +320,98 @@ TEST_F(PresetBarOnDesktop, ALoadByAnUnsafeRestoredNameReadsNothingOutsideTheFold
     ASSERT_TRUE(guitest::runUntil([&] { return processor().currentPresetName == "../Outside"; }));
     EXPECT_EQ(processor().valveDriveParam->getValue(), 0.2f);
 }
+
+namespace
+{
+// Every file under the folder with its contents.
+std::map<juce::String, juce::String> filesUnder(const juce::File& folder)
+{
+    std::map<juce::String, juce::String> files;
+    for (const auto& f : folder.findChildFiles(juce::File::findFilesAndDirectories, true, "*",
+                                               juce::File::FollowSymlinks::no))
+        files[f.getFullPathName()] = f.existsAsFile() ? f.loadFileAsString() : juce::String("(folder)");
+    return files;
+}
+
+struct AlertCase
+{
+    const char* test;
+    const char* saveAs;
+    std::function<void(const juce::File& presetFolder)> prepare;
+    const char* title;
+};
+
+void PrintTo(const AlertCase& c, std::ostream* out)
+{
+    *out << c.test;
+}
+
+const AlertCase alertCases[] = {
+    {"Overwrite", "Same", [](const juce::File& folder) { writePreset(folder, "Same", 0.1f); }, "Overwrite"},
+    {"SaveFailed", "InTheWay",
+     [](const juce::File& folder) { folder.getChildFile("InTheWay.atp").createDirectory(); },
+     "Problem saving preset"},
+    {"RefusedName", "a/b", [](const juce::File& folder) { folder.createDirectory(); },
+     "Problem saving preset"},
+    {"NoFolder", "Anything",
+     [](const juce::File& folder)
+     {
+         // A file where the preset folder belongs.
+         folder.getParentDirectory().getParentDirectory().createDirectory();
+         folder.getParentDirectory().replaceWithText("not a folder");
+     },
+     "Problem saving preset"},
+};
+
+struct PresetBarClosingOnDesktop : testing::TestWithParam<AlertCase>
+{
+};
+} // namespace
+
+// A host may delete the editor while an alert of the save flow waits for its answer: the answer
+// then saves nothing, and the flow touches nothing of the editor that has gone.
+TEST_P(PresetBarClosingOnDesktop, AnAlertAnsweredAfterTheEditorHasGoneSavesNothing)
+{
+    TemporaryHome home;
+    GetParam().prepare(home.presetFolder());
+    // Everything a save could write, under the preset folder's parents.
+    const auto music = home.home().getChildFile("Music");
+    const auto before = filesUnder(music);
+
+    EditorUnderTest e;
+    e.processor.valveDriveParam->setValue(0.9f);
+    juce::String title;
+    WhenModal closeThenAnswer(
+        [&](juce::Component& modal)
+        {
+            if (auto* alert = dynamic_cast<juce::AlertWindow*>(&modal))
+            {
+                title = alert->getName();
+                e.editor.reset();
+                alert->triggerButtonClick("OK");
+            }
+        });
+
+    e->savePresetButton.triggerClick();
+    ASSERT_TRUE(guitest::runUntil([&] { return e->setPresetNameWindow.isVisible(); }, 10000));
+    auto* content = e->setPresetNameWindow.getPresetNameComponent();
+    content->nameEditor.setText(GetParam().saveAs, false);
+    content->textEditorReturnKeyPressed(content->nameEditor);
+
+    ASSERT_TRUE(guitest::runUntil(
+        [&]
+        {
+            return closeThenAnswer.hasRun() && e.editor == nullptr &&
+                   juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0;
+        },
+        10000));
+    EXPECT_EQ(title, GetParam().title);
+    EXPECT_EQ(filesUnder(music), before);
+    EXPECT_EQ(e.processor.currentPresetName, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachAlert, PresetBarClosingOnDesktop, testing::ValuesIn(alertCases),
+                         [](const testing::TestParamInfo<AlertCase>& info) { return info.param.test; });
 
 namespace
 {
