@@ -373,9 +373,10 @@ void VornAudioProcessorEditor::buttonClicked(juce::Button* button)
     }
     else if (button == &prevPresetButton || button == &nextPresetButton)
     {
+        // An empty list is stepped like any other: a name still shown there (a restored one whose
+        // file has gone) names no item, so the step selects none and clears it, and an empty box
+        // stays as it is.
         const int count = presetComboBox.getNumItems();
-        if (count == 0)
-            return;
         const int index = presetComboBox.getSelectedItemIndex();
         int target;
         if (button == &prevPresetButton)
@@ -432,10 +433,19 @@ void VornAudioProcessorEditor::refreshPresetList()
     if (folder.isEmpty())
         return;
 
+    // The listing ignores case, so "Warm.atp" and "Warm.ATP" both match, yet the name loads
+    // Warm.atp whichever item is chosen: each name is listed once.
+    juce::StringArray names;
     int id = 1;
     for (const auto& entry : juce::RangedDirectoryIterator(
              juce::File(folder), false, "*" + ProductInfo::getPresetFileExtension(), juce::File::findFiles))
-        presetComboBox.addItem(entry.getFile().getFileNameWithoutExtension(), id++);
+    {
+        const auto name = entry.getFile().getFileNameWithoutExtension();
+        if (names.contains(name))
+            continue;
+        names.add(name);
+        presetComboBox.addItem(name, id++);
+    }
 }
 
 void VornAudioProcessorEditor::comboBoxChanged(juce::ComboBox* comboBox)

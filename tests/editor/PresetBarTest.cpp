@@ -182,6 +182,71 @@ TEST_F(PresetBarOnDesktop, ASingleItemStaysAndAnEmptyListDoesNothing)
     EXPECT_EQ(processor().valveDriveParam->getValue(), 0.8f); // nothing loaded again
 }
 
+// A restored name whose file has gone is shown though the list is empty; a step lands on no
+// preset and clears it.
+TEST_F(PresetBarOnDesktop, PreviousOrNextWithAnEmptyListClearsAShownName)
+{
+    juce::MemoryBlock state;
+    {
+        VornAudioProcessor source;
+        source.currentPresetName = "Gone";
+        source.getStateInformation(state);
+    }
+    for (auto which : {"next", "previous"})
+    {
+        SCOPED_TRACE(which);
+        makeEditor();
+        ASSERT_EQ(editor().presetComboBox.getNumItems(), 0);
+        processor().setStateInformation(state.getData(), (int)state.getSize());
+        ASSERT_TRUE(guitest::runUntil([&] { return editor().presetComboBox.getText() == "Gone"; }, 10000));
+
+        auto& button = juce::String(which) == "next" ? editor().nextPresetButton : editor().prevPresetButton;
+        button.triggerClick();
+        EXPECT_TRUE(guitest::runUntil(
+            [&] {
+                return editor().presetComboBox.getText().isEmpty() && processor().currentPresetName.isEmpty();
+            },
+            10000));
+    }
+}
+
+// "Warm.atp" and "Warm.ATP" are both listed, since the listing ignores case, but both would load
+// Warm.atp: the name is listed once.
+TEST_F(PresetBarOnDesktop, EachPresetNameIsListedOnce)
+{
+    writePreset(folder, "Warm", 0.3f);
+    writePreset(folder, "Cold", 0.5f);
+    folder.getChildFile("Warm.atp").copyFileTo(folder.getChildFile("Warm.ATP"));
+    folder.getChildFile("Cold.atp").copyFileTo(folder.getChildFile("warm.atp"));
+    makeEditor();
+
+    auto& box = editor().presetComboBox;
+    auto items = itemsOf(box);
+    items.sort(false);
+    EXPECT_EQ(items.joinIntoString(","), "Cold,Warm,warm");
+
+    // A restored name selects its item, and the steps go through each name once.
+    processor().currentPresetName = "Warm";
+    editor().updateControlsFromProcessor();
+    ASSERT_GE(box.getSelectedItemIndex(), 0);
+    ASSERT_EQ(box.getText(), "Warm");
+    juce::StringArray stepped;
+    for (int i = 0; i < box.getNumItems(); ++i)
+    {
+        const auto before = box.getSelectedItemIndex();
+        editor().nextPresetButton.triggerClick();
+        ASSERT_TRUE(guitest::runUntil(
+            [&] {
+                return box.getSelectedItemIndex() != before && processor().currentPresetName == box.getText();
+            },
+            10000));
+        stepped.add(box.getText());
+    }
+    EXPECT_EQ(stepped[stepped.size() - 1], "Warm");
+    stepped.sort(false);
+    EXPECT_EQ(stepped.joinIntoString(","), "Cold,Warm,warm");
+}
+
 TEST_F(PresetBarOnDesktop, SavingANewNameWithNothingShowingSelectsItWithoutALoad)
 {
     writePreset(folder, "A", 0.1f);
