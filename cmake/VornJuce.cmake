@@ -69,3 +69,29 @@ include(VornFst)
 set(VORN_FST_HOST_SDK_DIR "${CMAKE_BINARY_DIR}/fst-host-sdk")
 vorn_make_fst_host_sdk_folder("${VORN_FST_HOST_SDK_DIR}")
 target_include_directories(vorn_juce_plugin PRIVATE "${VORN_FST_HOST_SDK_DIR}")
+
+# JUCE 7.0.5's VST3 wrapper keeps the run loops of all open views of the module in a multiset and,
+# when a view closes, erases every entry equal to its loop instead of one. A host that gives every
+# view the same run loop (Ardour does, so does JUCE's own host) thereby detaches the plug-in's X
+# connection and message queue from the loop while other views are still open, and their editors
+# freeze. Later JUCE releases erase one entry (find, then erase the iterator); VORN_VST3 compiles
+# the wrapper from a copy with that change.
+include(VornJucePatch)
+vorn_patch_juce_file(juce_audio_plugin_client/VST3/juce_VST3_Wrapper.cpp
+    "${CMAKE_CURRENT_LIST_DIR}/patches/juce-vst3-wrapper-run-loops.patch" vorn_patched_vst3_wrapper)
+get_target_property(vorn_juce_modules juce::juce_audio_plugin_client INTERFACE_JUCE_MODULE_PATH)
+get_target_property(vorn_vst3_wrapper_sources juce_audio_plugin_client_VST3 INTERFACE_SOURCES)
+# juce_audio_plugin_client_VST3.cpp only includes the wrapper; the copy takes its place.
+list(FIND vorn_vst3_wrapper_sources
+    "${vorn_juce_modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp" vorn_at)
+if(vorn_at LESS 0)
+    message(FATAL_ERROR "juce_audio_plugin_client_VST3.cpp is not among the VST3 wrapper's sources "
+        "(${vorn_vst3_wrapper_sources}): the patched copy of the wrapper cannot replace it.")
+endif()
+list(REMOVE_AT vorn_vst3_wrapper_sources ${vorn_at})
+list(INSERT vorn_vst3_wrapper_sources ${vorn_at} "${vorn_patched_vst3_wrapper}")
+set_target_properties(juce_audio_plugin_client_VST3 PROPERTIES
+    INTERFACE_SOURCES "${vorn_vst3_wrapper_sources}")
+# The copy's own includes ("../utility/...") are found through the installed wrapper's folder.
+target_include_directories(juce_audio_plugin_client_VST3 INTERFACE
+    "${vorn_juce_modules}/juce_audio_plugin_client/VST3")
