@@ -41,6 +41,15 @@ if(NOT report MATCHES "\tName: +VORN\n")
     string(APPEND failures "the report does not name the plug-in VORN\n")
 endif()
 
+# The one program has no name and no settings of its own, so the bundle offers hosts no preset:
+# a preset menu would show a blank entry that does nothing.
+# lv2info prints "Presets:" in any case, then one indented line per preset with its label.
+if(report MATCHES "\n\tPresets: *\n((\t +[^\n]*\n)+)")
+    string(REGEX MATCHALL "\t +[^\n]*\n" presets "${CMAKE_MATCH_1}")
+    list(LENGTH presets count)
+    string(APPEND failures "the bundle declares ${count} preset(s), labelled:\n${CMAKE_MATCH_1}")
+endif()
+
 # One section per port, from its "Port <n>:" line up to the next one.
 string(REPLACE ";" "," marked "${report}")
 string(REGEX REPLACE "\n\tPort [0-9]+:\n" ";" sections "${marked}")
