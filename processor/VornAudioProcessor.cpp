@@ -95,6 +95,9 @@ void VornAudioProcessor::prepareToPlay(double sampleRate, int maximumExpectedSam
     for (auto* parameter : getParameters())
         if (auto* floatParameter = dynamic_cast<FloatParameter*>(parameter))
             floatParameter->setValue(floatParameter->getValue());
+
+    // JUCE's LV2 wrapper prepares the instance once, when the host creates it.
+    announceValuesToLv2Host();
 }
 
 void VornAudioProcessor::releaseResources()
@@ -330,6 +333,22 @@ void VornAudioProcessor::setStateInformation(const void* data, int sizeInBytes)
     // Exact comparison: hasTagName ignores case.
     if (element != nullptr && element->getTagName() == SettingsElement::getTag(*this))
         SettingsElement::restore(*this, *element, true);
+
+    announceValuesToLv2Host();
+}
+
+void VornAudioProcessor::announceValuesToLv2Host()
+{
+    // JUCE's LV2 wrapper sends a parameter's value out to the host (a patch:Set on the
+    // notification port, with the next block) only when the parameter notifies its listeners. The
+    // host's own changes need no echo, but the values an instance starts with or restores would
+    // stay unknown to the host, whose controls would show the declared defaults or nothing. The
+    // other formats' hosts read the values from the instance.
+    if (wrapperType != wrapperType_LV2)
+        return;
+
+    for (auto* parameter : getParameters())
+        parameter->sendValueChangedMessageToListeners(parameter->getValue());
 }
 
 juce::Result VornAudioProcessor::savePreset(juce::File file)

@@ -119,6 +119,9 @@ private:
     int suspensionDepth = 0;
     bool suspensionIsOurs = false;
 
+    // In the LV2 build, has the wrapper send every parameter's value to the host.
+    void announceValuesToLv2Host();
+
     void processStereo(juce::AudioSampleBuffer& buffer);
     // Runs the chain on a block no longer than the prepared size.
     void processChain(juce::AudioSampleBuffer& buffer, int numInputChannels);
