@@ -20,14 +20,15 @@ struct EditorRealInput : testing::Test
     {
         ASSERT_NE(e.editor, nullptr);
         ASSERT_TRUE(window.show());
-        guitest::pump(100);
+        ASSERT_TRUE(guitest::deliverPosted());
     }
 
     void TearDown() override
     {
         guitest::xdo::release(1);
         juce::PopupMenu::dismissAllActiveMenus();
-        guitest::pump(50);
+        EXPECT_TRUE(guitest::runUntil(
+            [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
     }
 
     // Presses on a control, moves by the offset in steps, and releases.
@@ -38,10 +39,7 @@ struct EditorRealInput : testing::Test
         ASSERT_TRUE(guitest::xdo::moveTo(start));
         ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
         for (int i = 1; i <= steps; ++i)
-        {
-            guitest::xdo::moveTo(start + offset * i / steps);
-            guitest::pump(20);
-        }
+            ASSERT_TRUE(guitest::dragToAndWait(recorder, start + offset * i / steps));
         ASSERT_TRUE(guitest::releaseAndWait(recorder, 1));
     }
 
@@ -51,23 +49,39 @@ struct EditorRealInput : testing::Test
         guitest::MouseRecorder recorder(c);
         ASSERT_TRUE(guitest::xdo::moveTo(window.screenPoint(c, local)));
         ASSERT_TRUE(guitest::clickWith(recorder, button));
-        guitest::pump(30);
+        ASSERT_TRUE(guitest::deliverPosted());
     }
 
     EditorUnderTest e;
     guitest::DesktopWindow window{*e.editor, {40, 40}};
 };
 
-// Clicks the menu's item at the index, as a user would, from inside the menu's modal loop.
+// Clicks the menu's item at the index, as a user would, from inside the menu's modal loop: once
+// the server shows the menu where JUCE placed it, the pointer goes to the item, JUCE highlights
+// it, and the press (handled by the item) and the release follow.
 void clickMenuItem(juce::Component& menuWindow, int index)
 {
     ASSERT_LT(index, menuWindow.getNumChildComponents());
     auto* item = menuWindow.getChildComponent(index);
-    const auto origin =
-        guitest::windowOriginOnScreen((unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle());
-    guitest::xdo::moveTo(origin + menuWindow.getLocalPoint(item, item->getLocalBounds().getCentre()));
-    guitest::pump(50);
-    guitest::xdo::run("click 1");
+    const auto id = (unsigned long)(juce::pointer_sized_uint)menuWindow.getWindowHandle();
+    ASSERT_TRUE(guitest::runUntil(
+        [&]
+        {
+            return guitest::isWindowViewable(id) &&
+                   guitest::windowOriginOnScreen(id) == menuWindow.getScreenPosition();
+        }))
+        << "the server never showed the menu where JUCE placed it";
+
+    const auto target = guitest::windowOriginOnScreen(id) +
+                        menuWindow.getLocalPoint(item, item->getLocalBounds().getCentre());
+    ASSERT_TRUE(guitest::xdo::moveTo(target));
+    ASSERT_TRUE(guitest::runUntil([&] { return guitest::isHighlightedMenuItem(*item); }))
+        << "JUCE never highlighted the item under the pointer";
+
+    // The release ends the menu, and with it the item, before a listener would hear of it.
+    guitest::MouseRecorder recorder(*item);
+    ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
+    ASSERT_TRUE(guitest::xdo::release(1));
 }
 
 std::vector<HostEvent::Kind> kindsOf(const std::vector<HostEvent>& events)
@@ -150,17 +164,15 @@ TEST_F(EditorRealInput, ASteppedKnobDragTellsTheHostOnlyTheGesture)
     guitest::xdo::moveTo(start);
     ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
     for (int dy = 4; dy < 400 && e->compRatioKnob.getValue() < 3.0; dy += 4)
-    {
-        guitest::xdo::moveTo(start - juce::Point<int>(0, dy));
-        guitest::pump(10);
-    }
+        ASSERT_TRUE(guitest::dragToAndWait(recorder, start - juce::Point<int>(0, dy)));
     ASSERT_TRUE(guitest::releaseAndWait(recorder, 1));
     ASSERT_EQ(e->compRatioKnob.getValue(), 3.0);
 
     EXPECT_EQ(kindsOf(host.events),
               (std::vector<HostEvent::Kind>{HostEvent::gestureBegin, HostEvent::gestureEnd}));
     EXPECT_EQ(e.processor.compRatioStep, 3);
-    guitest::pump(100);
+    // The change message that the step sends refreshes the knob from the processor.
+    ASSERT_TRUE(guitest::deliverPosted());
     EXPECT_EQ(e->compRatioKnob.getValue(), 3.0);
 }
 
@@ -206,8 +218,8 @@ TEST_F(EditorRealInput, ADoubleClickReturnsAKnobToItsDefaultInOneGesture)
     guitest::MouseRecorder recorder(e->outputKnob);
     guitest::xdo::moveTo(window.screenCentre(e->outputKnob));
     guitest::xdo::run("click --repeat 2 --delay 80 1");
-    ASSERT_TRUE(guitest::runUntil([&] { return recorder.doubleClicks >= 1; }));
-    guitest::pump(50);
+    ASSERT_TRUE(guitest::runUntil([&] { return recorder.doubleClicks >= 1 && recorder.ups >= 2; }));
+    ASSERT_TRUE(guitest::deliverPosted());
 
     EXPECT_EQ(e->outputKnob.getValue(), 0.0);
     EXPECT_EQ(e.processor.outputParam->getValue(), 0.0f);
@@ -233,7 +245,8 @@ TEST_F(EditorRealInput, AboutChosenFromTheMenuShowsTheOverlayUntilTheNextClick)
     EXPECT_TRUE(chooseAbout.hasRun());
 
     // Right- and Control-clicks on it change nothing.
-    guitest::pump(500);
+    ASSERT_TRUE(guitest::deliverPosted());
+    ASSERT_TRUE(guitest::runTimerRounds(10));
     ASSERT_TRUE(e->aboutOverlay.isVisible());
     click(e->aboutOverlay, 3);
     EXPECT_TRUE(e->aboutOverlay.isVisible());
@@ -255,21 +268,25 @@ TEST_F(EditorRealInput, EscapeOrAClickOutsideTheMenuChangesNothing)
 {
     StandInBrowser browser;
     {
-        WhenModal escape([](juce::Component&) { guitest::xdo::key("Escape"); });
+        WhenModal escape([](juce::Component&) { ASSERT_TRUE(guitest::xdo::key("Escape")); });
         click(e->menuHotSpot);
         ASSERT_TRUE(guitest::runUntil([&] { return escape.hasRun(); }));
-        guitest::pump(100);
+        ASSERT_TRUE(guitest::runUntil(
+            [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
     }
     {
         WhenModal clickOutside(
             [this](juce::Component&)
             {
-                guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250}));
-                guitest::xdo::run("click 1");
+                ASSERT_TRUE(guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250})));
+                ASSERT_TRUE(guitest::xdo::run("click 1"));
             });
         click(e->menuHotSpot);
         ASSERT_TRUE(guitest::runUntil([&] { return clickOutside.hasRun(); }));
-        guitest::pump(200);
+        ASSERT_TRUE(guitest::runUntil(
+            [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
+        // The menu closes from a message it posts for the click.
+        ASSERT_TRUE(guitest::deliverPosted());
     }
     EXPECT_FALSE(e->aboutOverlay.isVisible());
     EXPECT_EQ(juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
@@ -291,7 +308,7 @@ TEST_F(EditorRealInput, EachLinkOpensExactlyItsAddress)
             << link.text;
         EXPECT_EQ(browser.openedAddresses()[item], expected[item]);
     }
-    guitest::pump(200);
+    ASSERT_TRUE(guitest::deliverPosted());
     EXPECT_EQ(browser.openedAddresses(), expected);
     EXPECT_FALSE(e->aboutOverlay.isVisible());
 }
@@ -303,13 +320,14 @@ TEST_F(EditorRealInput, ClosingWhileTheMainMenuIsOpenDismissesItFirst)
     guitest::MouseRecorder recorder(e->menuHotSpot);
     guitest::xdo::moveTo(window.screenCentre(e->menuHotSpot));
     ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
-    guitest::xdo::release(1);
+    // The menu opens from the release, and its modal loop runs before the release is heard.
+    ASSERT_TRUE(guitest::xdo::release(1));
     ASSERT_TRUE(guitest::runUntil([&] { return closeEditor.hasRun(); }));
     EXPECT_TRUE(guitest::runUntil(
         [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
     // Changes after the editor has gone reach nobody.
     e.processor.valveDriveParam->setValue(0.4f);
-    guitest::pump(150);
+    EXPECT_TRUE(guitest::deliverPosted());
 }
 
 TEST(EditorClosingRealInput, ClosingWhileThePresetListIsOpenDismissesIt)
@@ -325,15 +343,15 @@ TEST(EditorClosingRealInput, ClosingWhileThePresetListIsOpenDismissesIt)
     ASSERT_TRUE(window.show());
 
     WhenModal closeEditor([&](juce::Component&) { e.editor.reset(); });
-    // The box's label takes the press, so there is no recorder to wait for: the list opening is.
-    guitest::xdo::moveTo(window.screenCentre(e->presetComboBox));
-    guitest::xdo::press(1);
-    guitest::pump(100);
-    guitest::xdo::release(1);
+    // The list opens on the press. The button stays down until the editor has gone: a release
+    // later than the list's first moments would choose from it or close it.
+    ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(e->presetComboBox)));
+    ASSERT_TRUE(guitest::xdo::press(1));
     ASSERT_TRUE(guitest::runUntil([&] { return closeEditor.hasRun(); }));
+    ASSERT_TRUE(guitest::xdo::release(1));
     EXPECT_TRUE(guitest::runUntil(
         [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
-    guitest::pump(150);
+    EXPECT_TRUE(guitest::deliverPosted());
 }
 
 TEST(EditorClosingOnDesktop, ClosingWhileTheSavePresetWindowIsVisibleHidesIt)

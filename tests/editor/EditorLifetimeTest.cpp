@@ -36,7 +36,7 @@ TEST(EditorLifetime, OpeningAndClosingFiftyTimesKeepsMemoryFlat)
             std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditor());
             guitest::render(*editor);
         }
-        guitest::pump(5);
+        ASSERT_TRUE(guitest::deliverPosted());
         if (round == 10)
             afterTen = residentKilobytes();
     }

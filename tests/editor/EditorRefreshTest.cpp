@@ -31,7 +31,7 @@ TEST(EditorRefresh, HostAutomationMovesTheKnobAndNothingFlowsBack)
     // What a host's automation does: the parameter's own setValue, no listener call.
     e.processor.valveDriveParam->setValue(0.25f);
     ASSERT_TRUE(guitest::runUntil([&] { return e->valveDriveKnob.getValue() == 0.25; }));
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::deliverPosted());
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(e.processor.valveDriveParam->getValue(), 0.25f);
 }
@@ -112,7 +112,7 @@ TEST(EditorRefresh, ThePresetBoxFollowsTheCurrentNameWithoutLoading)
     e->presetComboBox.addListener(&combo);
     HostRecorder host(e.processor);
     ASSERT_EQ(e->presetComboBox.getNumItems(), 2);
-    guitest::pump(50);
+    ASSERT_TRUE(guitest::deliverPosted());
     combo.changes = 0;
 
     e.processor.valveDriveParam->setValue(0.7f);
@@ -132,7 +132,7 @@ TEST(EditorRefresh, ThePresetBoxFollowsTheCurrentNameWithoutLoading)
     EXPECT_EQ(e->presetComboBox.getText(), "");
     EXPECT_EQ(e->presetComboBox.getSelectedItemIndex(), -1);
 
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::deliverPosted());
     EXPECT_EQ(combo.changes, 0);
     // Nothing was loaded: the drive set above is still there.
     EXPECT_EQ(e.processor.valveDriveParam->getValue(), 0.7f);
@@ -159,7 +159,6 @@ TEST(EditorMeter, ShowsTheFrameOfTheLastGainFactor)
         const double expected = juce::jlimit(0.0, 1.0, std::round((1.0f - row.factor) * 1000.0) / 1000.0);
         ASSERT_TRUE(
             guitest::runUntil([&] { return std::abs(e->gainReductionMeter.getValue() - expected) < 1e-9; }));
-        guitest::pump(20);
         EXPECT_TRUE(
             samePixels(guitest::render(e->gainReductionMeter), frameOf(e->meterImage, 51, row.frame)));
     }
@@ -170,11 +169,14 @@ TEST(EditorLifetime, NoCallbackReachesADeletedEditor)
     VornAudioProcessor processor;
     {
         std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditor());
-        guitest::pump(100);
+        auto& meter = dynamic_cast<VornAudioProcessorEditor&>(*editor).gainReductionMeter;
+        ASSERT_TRUE(guitest::runUntil([&] { return meter.getValue() == 1.0; })); // its timer runs
         processor.valveDriveParam->setValue(0.3f);
     }
     processor.valveDriveParam->setValue(0.6f);
     processor.compressor.gainReduction = 0.5f;
-    guitest::pump(200);
+    // The change messages posted before and after the editor went, and a few timer rounds.
+    ASSERT_TRUE(guitest::deliverPosted());
+    ASSERT_TRUE(guitest::runTimerRounds(4));
     EXPECT_EQ(processor.valveDriveParam->getValue(), 0.6f);
 }

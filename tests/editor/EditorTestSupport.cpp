@@ -56,32 +56,44 @@ juce::StringArray StandInBrowser::openedAddresses() const
     return lines;
 }
 
-WhenModal::WhenModal(std::function<void(juce::Component&)> a) : action(std::move(a))
+WhenModal::WhenModal(std::function<void(juce::Component&)> a) : state(std::make_shared<State>())
 {
+    state->action = std::move(a);
     startTimer(20);
 }
 
 WhenModal::~WhenModal()
 {
+    state->alive = false;
     stopTimer();
 }
 
 void WhenModal::timerCallback()
 {
+    // Long enough for any action's own waits on a loaded machine.
+    constexpr juce::uint32 cancelAfterMs = 3 * guitest::defaultTimeoutMs;
+
     const auto now = juce::Time::getMillisecondCounter();
     auto* manager = juce::ModalComponentManager::getInstance();
     auto* modal = manager->getNumModalComponents() > 0 ? manager->getModalComponent(0) : nullptr;
 
-    if (done || now - started > 15000)
+    if (posted)
     {
-        // Whatever the action did, a modal loop left open would never return.
-        if (modal != nullptr && now - started > 15000)
+        if (modal == nullptr)
         {
+            if (state->ran)
+                stopTimer();
+            return;
+        }
+        // Whatever the action did, a modal loop left open would never return.
+        if (state->ran && now - state->ranAt > cancelAfterMs && !cancelled)
+        {
+            cancelled = true;
+            ADD_FAILURE() << "a modal component was still open " << cancelAfterMs / 1000
+                          << " s after the action: cancelled";
             juce::PopupMenu::dismissAllActiveMenus();
             manager->cancelAllModalComponents();
         }
-        if (modal == nullptr)
-            stopTimer();
         return;
     }
 
@@ -90,14 +102,26 @@ void WhenModal::timerCallback()
         firstSeen = 0;
         return;
     }
-    // A menu ignores clicks in its first moments, taking them for the click that opened it.
+    // A menu takes a release in its first 250 ms for the end of the click that opened it: JUCE's
+    // own rule, a lower bound that a loaded machine only passes later.
     if (firstSeen == 0)
         firstSeen = now;
     if (now - firstSeen < 400)
         return;
 
-    done = true;
-    action(*modal);
+    posted = true;
+    juce::MessageManager::callAsync(
+        [s = state, target = juce::Component::SafePointer<juce::Component>(modal)]
+        {
+            if (!s->alive)
+                return;
+            if (target != nullptr)
+                s->action(*target);
+            else
+                ADD_FAILURE() << "the modal component went before the action could run";
+            s->ran = true;
+            s->ranAt = juce::Time::getMillisecondCounter();
+        });
 }
 
 HostRecorder::HostRecorder(juce::AudioProcessor& p) : processor(p)

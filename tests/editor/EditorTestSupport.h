@@ -43,23 +43,35 @@ private:
 };
 
 // Runs an action once a modal component (a popup menu, an alert) has been showing for a moment,
-// from inside the modal loop that shows it. The component is handed to the action. A modal state
-// still there long after that is cancelled, so that a failing test ends instead of hanging.
+// from inside the modal loop that shows it. The component is handed to the action, which runs
+// from a message of its own rather than from a timer callback, so that JUCE's timers (repaints,
+// a menu's own look at the mouse) go on while it waits for something. A modal state still there
+// long after the action is cancelled and the test fails, so that a lost input cannot hang it or
+// pass unseen.
 class WhenModal : private juce::Timer
 {
 public:
     explicit WhenModal(std::function<void(juce::Component&)> action);
     ~WhenModal() override;
 
-    bool hasRun() const { return done; }
+    // True once the action has returned.
+    bool hasRun() const { return state->ran; }
 
 private:
     void timerCallback() override;
 
-    std::function<void(juce::Component&)> action;
-    bool done = false;
+    struct State
+    {
+        std::function<void(juce::Component&)> action;
+        bool ran = false;
+        bool alive = true;
+        juce::uint32 ranAt = 0;
+    };
+
+    std::shared_ptr<State> state;
+    bool posted = false;
+    bool cancelled = false;
     juce::uint32 firstSeen = 0;
-    juce::uint32 started = juce::Time::getMillisecondCounter();
 };
 
 // What the host hears from the processor: values and gestures, by parameter index.

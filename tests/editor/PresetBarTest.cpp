@@ -58,19 +58,37 @@ struct AlertAnswer
     WhenModal whenModal;
 };
 
+bool noModalComponent()
+{
+    return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0;
+}
+
+struct ClickCount : juce::Button::Listener
+{
+    explicit ClickCount(juce::Button& b) : button(b) { button.addListener(this); }
+    ~ClickCount() override { button.removeListener(this); }
+    void buttonClicked(juce::Button*) override { ++clicks; }
+
+    juce::Button& button;
+    int clicks = 0;
+};
+
 // The editor with a preset folder of its own.
 struct PresetBarOnDesktop : testing::Test
 {
     void makeEditor()
     {
         e = std::make_unique<EditorUnderTest>();
-        guitest::pump(50);
+        ASSERT_TRUE(guitest::deliverPosted());
     }
 
+    // The click comes from a message, and the box's change from one that the click posts.
     void step(ImageButtonW& button)
     {
+        ClickCount count(button);
         button.triggerClick();
-        guitest::pump(150); // the click, then the box's asynchronous change
+        ASSERT_TRUE(guitest::runUntil([&] { return count.clicks == 1; }));
+        ASSERT_TRUE(guitest::deliverPosted());
     }
 
     // Types nothing: sets the field and presses Return, as the window's own tests do for real.
@@ -111,7 +129,7 @@ TEST_F(PresetBarOnDesktop, ListsEveryPresetFileOfTheFolderByName)
 
     // ".atp" names a file ".atp.atp": choosing it loads nothing but becomes the current name.
     processor().valveDriveParam->setValue(0.9f);
-    guitest::pump(50); // the refresh, which would otherwise reset the box's text
+    ASSERT_TRUE(guitest::deliverPosted()); // the refresh, which would otherwise reset the box's text
     editor().presetComboBox.setText(".atp", juce::sendNotificationAsync);
     ASSERT_TRUE(guitest::runUntil([&] { return processor().currentPresetName == ".atp"; }));
     EXPECT_EQ(processor().valveDriveParam->getValue(), 0.9f);
@@ -262,7 +280,7 @@ TEST_F(PresetBarOnDesktop, SavingANewNameWithNothingShowingSelectsItWithoutALoad
 
     // No load follows, and later refreshes keep the name.
     processor().valveDriveParam->setValue(0.7f);
-    guitest::pump(200);
+    ASSERT_TRUE(guitest::settle());
     EXPECT_EQ(processor().valveDriveParam->getValue(), 0.7f);
     EXPECT_EQ(editor().presetComboBox.getText(), "Fresh");
 }
@@ -277,7 +295,7 @@ TEST_F(PresetBarOnDesktop, SavingBWhileAShowsEndsWithBLoaded)
     processor().valveDriveParam->setValue(0.35f);
     requestSave("B");
     ASSERT_TRUE(guitest::runUntil([&] { return !editor().setPresetNameWindow.isVisible(); }));
-    guitest::pump(200);
+    ASSERT_TRUE(guitest::settle());
     EXPECT_EQ(editor().presetComboBox.getText(), "B");
     EXPECT_GE(editor().presetComboBox.getSelectedItemIndex(), 0);
     EXPECT_EQ(processor().currentPresetName, "B");
@@ -294,7 +312,8 @@ TEST_F(PresetBarOnDesktop, OverwritingAsksFirst)
         AlertAnswer cancel("Cancel");
         requestSave("Same");
         ASSERT_TRUE(guitest::runUntil([&] { return cancel.shown(); }));
-        guitest::pump(100);
+        ASSERT_TRUE(guitest::runUntil([] { return noModalComponent(); }));
+        ASSERT_TRUE(guitest::deliverPosted());
         EXPECT_EQ(cancel.title, "Overwrite");
         EXPECT_EQ(cancel.message, "Are you sure you want to overwrite Same?");
     }
@@ -327,7 +346,8 @@ TEST_F(PresetBarOnDesktop, NamesThatLeaveTheFolderAreRefused)
         AlertAnswer ok("OK");
         requestSave(name);
         ASSERT_TRUE(guitest::runUntil([&] { return ok.shown(); }));
-        guitest::pump(50);
+        ASSERT_TRUE(guitest::runUntil([] { return noModalComponent(); }));
+        ASSERT_TRUE(guitest::deliverPosted());
         EXPECT_EQ(ok.title, "Problem saving preset");
         EXPECT_TRUE(ok.message.contains("/")) << ok.message;
         EXPECT_TRUE(editor().setPresetNameWindow.isVisible());
@@ -362,7 +382,8 @@ TEST_F(PresetBarOnDesktop, AnUnmakeablePresetFolderShowsTheProblemAndWritesNothi
     AlertAnswer ok("OK");
     requestSave("Anything");
     ASSERT_TRUE(guitest::runUntil([&] { return ok.shown(); }));
-    guitest::pump(50);
+    ASSERT_TRUE(guitest::runUntil([] { return noModalComponent(); }));
+    ASSERT_TRUE(guitest::deliverPosted());
     EXPECT_EQ(ok.title, "Problem saving preset");
     EXPECT_TRUE(ok.message.contains("Presets/VORN")) << ok.message;
     EXPECT_FALSE(juce::File("/Anything.atp").exists());
@@ -370,8 +391,9 @@ TEST_F(PresetBarOnDesktop, AnUnmakeablePresetFolderShowsTheProblemAndWritesNothi
 
     // Loading by a name does nothing either.
     processor().valveDriveParam->setValue(0.4f);
+    ASSERT_TRUE(guitest::deliverPosted()); // the refresh, which would otherwise reset the box's text
     editor().presetComboBox.setText("Anything", juce::sendNotificationAsync);
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::runUntil([&] { return processor().currentPresetName == "Anything"; }));
     EXPECT_EQ(processor().valveDriveParam->getValue(), 0.4f);
 }
 
@@ -380,7 +402,7 @@ TEST_F(PresetBarOnDesktop, ALoadByAnUnsafeRestoredNameReadsNothingOutsideTheFold
     writePreset(folder.getParentDirectory(), "Outside", 0.9f);
     makeEditor();
     processor().valveDriveParam->setValue(0.2f);
-    guitest::pump(50);
+    ASSERT_TRUE(guitest::deliverPosted()); // the refresh, which would otherwise reset the box's text
     editor().presetComboBox.setText("../Outside", juce::sendNotificationAsync);
     ASSERT_TRUE(guitest::runUntil([&] { return processor().currentPresetName == "../Outside"; }));
     EXPECT_EQ(processor().valveDriveParam->getValue(), 0.2f);
@@ -487,7 +509,7 @@ struct PresetBarRealInput : PresetBarOnDesktop
 void clickOn(guitest::DesktopWindow& window, juce::Component& c)
 {
     guitest::MouseRecorder recorder(c);
-    guitest::xdo::moveTo(window.screenCentre(c));
+    ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(c)));
     ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
     ASSERT_TRUE(guitest::releaseAndWait(recorder, 1));
 }
@@ -515,11 +537,11 @@ TEST_F(PresetBarRealInput, SavedPresetsAreSteppedThroughAndCarryTheirNames)
                     : typeid(*juce::Component::getCurrentlyFocusedComponent()).name());
 
         // Replace what the field holds from the last save.
-        guitest::xdo::key("ctrl+a");
-        guitest::xdo::key("BackSpace");
-        guitest::xdo::type(name);
+        ASSERT_TRUE(guitest::xdo::key("ctrl+a"));
+        ASSERT_TRUE(guitest::xdo::key("BackSpace"));
+        ASSERT_TRUE(guitest::xdo::type(name));
         ASSERT_TRUE(guitest::runUntil([&] { return field.getText() == name; }));
-        guitest::xdo::key("Return");
+        ASSERT_TRUE(guitest::xdo::key("Return"));
         ASSERT_TRUE(guitest::runUntil([&] { return !saveWindow.isVisible(); }));
         ASSERT_TRUE(folder.getChildFile(juce::String(name) + ".atp").existsAsFile());
         EXPECT_EQ(processor().currentPresetName, name);

@@ -260,7 +260,7 @@ TEST(HostThreadsOnDesktop, StateRestoredFromABackgroundThreadWhileTheEditorIsOpe
         guitest::runUntil([&] { return (bool)showsTheProcessorsValues(vornEditor, processor); }, 5000));
     EXPECT_TRUE(showsTheProcessorsValues(vornEditor, processor));
     editor.reset();
-    guitest::pump(50);
+    ASSERT_TRUE(guitest::deliverPosted());
 }
 
 TEST(HostThreadsOnDesktop, EditorOpenedAndClosedTwentyTimesWhileAudioRunsAndParametersChange)
@@ -277,7 +277,8 @@ TEST(HostThreadsOnDesktop, EditorOpenedAndClosedTwentyTimesWhileAudioRunsAndPara
             ASSERT_NE(editor, nullptr);
             guitest::DesktopWindow window(*editor, {40 + 10 * i, 40});
             ASSERT_TRUE(window.show(false)) << "editor " << i;
-            guitest::pump(40);
+            // The change messages the automation has posted meanwhile reach the open editor.
+            ASSERT_TRUE(guitest::deliverPosted()) << "editor " << i;
         }
         audio.stop();
         EXPECT_GT(audio.blocks(), 0);
@@ -288,9 +289,9 @@ TEST(HostThreadsOnDesktop, EditorOpenedAndClosedTwentyTimesWhileAudioRunsAndPara
     // Once the automation has stopped, the next editor shows where it left the parameters.
     std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditorIfNeeded());
     auto& vornEditor = dynamic_cast<VornAudioProcessorEditor&>(*editor);
-    guitest::pump(50);
+    ASSERT_TRUE(guitest::deliverPosted());
     EXPECT_TRUE(showsTheProcessorsValues(vornEditor, processor));
     editor.reset();
-    guitest::pump(50);
+    ASSERT_TRUE(guitest::deliverPosted());
 }
 } // namespace

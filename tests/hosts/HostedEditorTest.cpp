@@ -4,6 +4,7 @@
 #include "HostedParameters.h"
 #include "PluginBinaries.h"
 #include "VornAudioProcessor.h"
+#include "VornAudioProcessorEditor.h"
 
 #include <gtest/gtest.h>
 
@@ -40,14 +41,35 @@ int waitForPicture(const guitest::DesktopWindow& window, const juce::Image& expe
     return difference;
 }
 
-// What the editor draws in this process once its meter timer has run.
+// What the editor draws in this process once its meter timer has run (before any audio the meter
+// stands at its last frame from the first tick on).
+juce::Image inProcessPicture(VornAudioProcessor& processor)
+{
+    std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditor());
+    auto& meter = dynamic_cast<VornAudioProcessorEditor&>(*editor).gainReductionMeter;
+    EXPECT_TRUE(guitest::runUntil([&] { return meter.getValue() == 1.0; })) << "the meter's timer never ran";
+    return guitest::render(*editor);
+}
+
 juce::Image inProcessPicture()
 {
     VornAudioProcessor processor;
-    std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditor());
-    guitest::pump(200);
-    return guitest::render(*editor);
+    return inProcessPicture(processor);
 }
+
+// The plug-in's editor, of its own copy of JUCE, tells the host of a drag's start and end.
+struct GestureRecorder : juce::AudioProcessorParameter::Listener
+{
+    explicit GestureRecorder(juce::AudioProcessorParameter& p) : parameter(p) { parameter.addListener(this); }
+    ~GestureRecorder() override { parameter.removeListener(this); }
+
+    void parameterValueChanged(int, float) override {}
+    void parameterGestureChanged(int, bool starting) override { ++(starting ? starts : ends); }
+
+    juce::AudioProcessorParameter& parameter;
+    int starts = 0;
+    int ends = 0;
+};
 
 class HostedEditorOnDesktop : public testing::TestWithParam<PluginFormat>
 {
@@ -91,9 +113,9 @@ TEST_P(HostedEditorOnDesktop, ShowsWhatTheEditorDrawsInProcessAndClosesCleanly)
         }
     }
 
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::deliverPosted());
     instance.reset();
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::deliverPosted());
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, HostedEditorOnDesktop,
@@ -126,9 +148,9 @@ TEST(HostedEditorsTogetherOnDesktop, AllThreeFormatsLoadedTogetherInOneProcess)
         const int difference = waitForPicture(window, expected, onScreen);
         EXPECT_LE(difference, 2) << "editor " << i << (onScreen.isValid() ? "" : ", not readable");
     }
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::deliverPosted());
     instances.clear();
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::deliverPosted());
 }
 
 namespace
@@ -149,9 +171,7 @@ TEST(HostedVst3EditorRealInput, FollowsTheHostAndTellsItOfADrag)
     {
         VornAudioProcessor processor;
         processor.valveDriveParam->setValue(1.0f);
-        std::unique_ptr<juce::AudioProcessorEditor> editor(processor.createEditor());
-        guitest::pump(200);
-        atFullDrive = guitest::render(*editor);
+        atFullDrive = inProcessPicture(processor);
     }
     ASSERT_FALSE(sameRegion(atDefaults, atFullDrive, driveKnob));
 
@@ -181,17 +201,22 @@ TEST(HostedVst3EditorRealInput, FollowsTheHostAndTellsItOfADrag)
     parameters[0]->setValue(0.0f);
     ASSERT_EQ(parameters[8]->getValue(), 0.0f);
     const auto start = window.screenPoint(*editor, {352 + 52, 160 + 52});
+    GestureRecorder gestures(*parameters[8]);
     ASSERT_TRUE(guitest::xdo::moveTo(start));
-    guitest::xdo::press(1);
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::xdo::press(1));
+    ASSERT_TRUE(guitest::runUntil([&] { return gestures.starts == 1; }))
+        << "the press never reached the knob";
     for (int dy = 10; dy <= 120; dy += 10)
     {
-        guitest::xdo::moveTo(start - juce::Point<int>(0, dy));
-        guitest::pump(30);
+        const auto before = parameters[8]->getValue();
+        ASSERT_TRUE(guitest::xdo::moveTo(start - juce::Point<int>(0, dy)));
+        ASSERT_TRUE(guitest::runUntil([&] { return parameters[8]->getValue() > before; }))
+            << "the drag to " << dy << " pixels up never reached the host";
     }
-    guitest::xdo::release(1);
-    ASSERT_TRUE(guitest::runUntil([&] { return parameters[8]->getValue() > 0.2f; }, 5000))
-        << parameters[8]->getValue();
+    ASSERT_TRUE(guitest::xdo::release(1));
+    ASSERT_TRUE(guitest::runUntil([&] { return gestures.ends == 1; }))
+        << "the release never reached the knob";
+    EXPECT_GT(parameters[8]->getValue(), 0.2f);
 
     const auto after = BlockRunner::run(*instance, input, 256);
     float largest = 0.0f;
@@ -201,5 +226,5 @@ TEST(HostedVst3EditorRealInput, FollowsTheHostAndTellsItOfADrag)
     EXPECT_GT(largest, 1e-4f);
 
     editor.reset();
-    guitest::pump(100);
+    ASSERT_TRUE(guitest::deliverPosted());
 }

@@ -43,11 +43,85 @@ bool runUntil(const std::function<bool()>& condition, int timeoutMs)
     return true;
 }
 
-void pump(int milliseconds)
+bool deliverPosted(int timeoutMs)
 {
-    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32)milliseconds;
-    while (juce::Time::getMillisecondCounter() < end)
-        juce::MessageManager::getInstance()->runDispatchLoopUntil(5);
+    // JUCE's message queue is first in, first out.
+    auto delivered = std::make_shared<bool>(false);
+    juce::MessageManager::callAsync([delivered] { *delivered = true; });
+    return runUntil([delivered] { return *delivered; }, timeoutMs);
+}
+
+bool runTimerRounds(int rounds, int intervalMs)
+{
+    struct Counter : juce::Timer
+    {
+        void timerCallback() override { ++calls; }
+        int calls = 0;
+    } counter;
+    counter.startTimer(intervalMs);
+    return runUntil([&] { return counter.calls >= rounds; }, defaultTimeoutMs + rounds * intervalMs);
+}
+
+bool settle()
+{
+    for (int hop = 0; hop < 3; ++hop)
+        if (!deliverPosted())
+            return false;
+    return runTimerRounds(3);
+}
+
+namespace
+{
+// The window and every window inside it, as the X server has them.
+void collectWindowTree(Display* d, Window window, std::vector<Window>& windows)
+{
+    windows.push_back(window);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(d, window, &root, &parent, &children, &count) == 0)
+        return;
+    for (unsigned int i = 0; i < count; ++i)
+        collectWindowTree(d, children[i], windows);
+    if (children != nullptr)
+        XFree(children);
+}
+} // namespace
+
+QueuedEventWaker::QueuedEventWaker()
+{
+    startTimer(20);
+}
+
+QueuedEventWaker::~QueuedEventWaker()
+{
+    stopTimer();
+}
+
+void QueuedEventWaker::timerCallback()
+{
+    auto* d = display();
+    if (d == nullptr)
+        return;
+
+    // A client message of a type no one knows: JUCE's X code passes over it.
+    static const Atom wake = XInternAtom(d, "VORN_TEST_WAKE", False);
+    std::vector<Window> windows;
+    for (int i = 0; i < juce::ComponentPeer::getNumPeers(); ++i)
+        if (auto* peer = juce::ComponentPeer::getPeer(i))
+            collectWindowTree(d, (Window)(juce::pointer_sized_uint)peer->getNativeHandle(), windows);
+
+    for (auto window : windows)
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = wake;
+        event.xclient.format = 32;
+        // With no event mask the event goes to the client that made the window, such as a hosted
+        // plug-in's own copy of JUCE.
+        XSendEvent(d, window, False, NoEventMask, &event);
+    }
+    XFlush(d);
 }
 
 juce::Image render(juce::Component& component)
@@ -167,6 +241,29 @@ bool isWindowViewable(unsigned long windowId)
     return XGetWindowAttributes(d, (Window)windowId, &attributes) != 0 && attributes.map_state == IsViewable;
 }
 
+bool hasFocusOnThisProcess()
+{
+    auto* d = display();
+    if (d == nullptr)
+        return false;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d, &focus, &revert);
+    // JUCE puts the focus on a window of its own itself, not on a child.
+    for (int i = 0; i < juce::ComponentPeer::getNumPeers(); ++i)
+        if (auto* peer = juce::ComponentPeer::getPeer(i))
+            if ((Window)(juce::pointer_sized_uint)peer->getNativeHandle() == focus)
+                return true;
+    return false;
+}
+
+bool isHighlightedMenuItem(juce::Component& item)
+{
+    // JUCE gives a menu item the accessibility focus when it highlights it.
+    auto* handler = item.getAccessibilityHandler();
+    return handler != nullptr && handler->hasFocus(false);
+}
+
 namespace
 {
 // What the server has of the pointer, the focus and the modifiers, to tell why input went astray.
@@ -187,13 +284,31 @@ std::string describeServer()
 }
 } // namespace
 
+namespace
+{
+// Asks the window manager to activate the window and waits until the condition holds. A loaded
+// window manager may still be busy with the window when the first request comes, so the request
+// is sent again while the wait goes on.
+bool activateUntil(unsigned long windowId, const std::function<bool()>& ready)
+{
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32)defaultTimeoutMs;
+    while (juce::Time::getMillisecondCounter() < end)
+    {
+        if (!xdo::run("windowactivate " + juce::String(windowId)))
+            return false;
+        if (runUntil(ready, 2000))
+            return true;
+    }
+    return ready();
+}
+} // namespace
+
 bool activate(unsigned long windowId)
 {
-    if (!runUntil([windowId] { return isWindowViewable(windowId); }, 10000))
+    if (!runUntil([windowId] { return isWindowViewable(windowId); }))
         return false;
-    return xdo::run("windowactivate --sync " + juce::String(windowId)) &&
-           runUntil([windowId] { return hasFocusOnServer(windowId) && juce::Process::isForegroundProcess(); },
-                    10000);
+    return activateUntil(windowId, [windowId]
+                         { return hasFocusOnServer(windowId) && juce::Process::isForegroundProcess(); });
 }
 
 DesktopWindow::DesktopWindow(juce::Component& c, juce::Point<int> screenPosition)
@@ -222,14 +337,14 @@ testing::AssertionResult DesktopWindow::show(bool forInput)
     holder.toFront(true);
 
     const auto id = windowId();
-    if (!runUntil([id] { return isWindowViewable(id); }, 10000))
+    if (!runUntil([id] { return isWindowViewable(id); }))
         return testing::AssertionFailure() << "the server never showed the window";
 
     if (!forInput)
     {
         // A window shown only to be looked at needs to be placed, not focused: a hosted
         // plug-in's editor may take the focus into its own embedded window.
-        if (runUntil([this, id] { return holder.getScreenPosition() == windowOriginOnScreen(id); }, 10000))
+        if (runUntil([this, id] { return holder.getScreenPosition() == windowOriginOnScreen(id); }))
             return testing::AssertionSuccess();
         return testing::AssertionFailure() << "JUCE never took the server's placement";
     }
@@ -243,7 +358,7 @@ testing::AssertionResult DesktopWindow::show(bool forInput)
                holder.getScreenPosition() == windowOriginOnScreen(id);
     };
 
-    if (xdo::run("windowactivate --sync " + juce::String(id)) && runUntil(ready, 10000))
+    if (activateUntil(id, ready))
         return testing::AssertionSuccess();
 
     return testing::AssertionFailure()
@@ -329,7 +444,7 @@ bool runArguments(const juce::StringArray& arguments)
     juce::ChildProcess process;
     if (!process.start(arguments, 0))
         return false;
-    if (!process.waitForProcessToFinish(10000))
+    if (!process.waitForProcessToFinish(defaultTimeoutMs))
     {
         process.kill();
         return false;
@@ -380,11 +495,37 @@ bool isKeyDownOnServer(const juce::String& name)
     return down;
 }
 
-// Two presses of a test are never taken for a double-click.
+// Two presses of a test are never taken for a double-click: JUCE's own rule, a lower bound that a
+// loaded machine only passes later.
 void waitForDoubleClickTime()
 {
     const auto gap = (juce::uint32)juce::MouseEvent::getDoubleClickTimeout() + 50;
     runUntil([gap] { return juce::Time::getMillisecondCounter() - lastPressTime >= gap; }, (int)gap + 100);
+}
+
+// The flag by which JUCE keeps track of the key, or 0 for a key it does not track.
+int juceModifierOf(const juce::String& keysym)
+{
+    if (keysym.startsWith("Shift_"))
+        return juce::ModifierKeys::shiftModifier;
+    if (keysym.startsWith("Control_"))
+        return juce::ModifierKeys::ctrlModifier;
+    if (keysym.startsWith("Alt_"))
+        return juce::ModifierKeys::altModifier;
+    return 0;
+}
+
+// Waits until JUCE has read the modifier key's event, when one of this process's windows gets it,
+// and then until the fake mouse move that JUCE posts for the change has been delivered.
+// getCurrentModifiers is JUCE's record, read without a round trip.
+bool waitUntilJuceHasKey(const juce::String& keysym, bool down)
+{
+    const auto flag = juceModifierOf(keysym);
+    if (flag == 0 || !hasFocusOnThisProcess())
+        return true;
+    return runUntil([flag, down]
+                    { return juce::ModifierKeys::getCurrentModifiers().testFlags(flag) == down; }) &&
+           deliverPosted();
 }
 } // namespace
 
@@ -398,15 +539,17 @@ bool run(const juce::String& arguments)
 
 bool moveTo(juce::Point<int> p)
 {
-    // --sync waits for the pointer to move, and so would wait for ever if it is already there.
     if (pointerOnScreen() == p)
         return true;
-    return run("mousemove --sync " + juce::String(p.x) + " " + juce::String(p.y)) && pointerOnScreen() == p;
+    return run("mousemove " + juce::String(p.x) + " " + juce::String(p.y)) &&
+           runUntil([p] { return pointerOnScreen() == p; });
 }
 
 bool press(int button)
 {
     waitForDoubleClickTime();
+    if (!deliverPosted())
+        return false;
     if (!run("mousedown " + juce::String(button)))
         return false;
     lastPressTime = juce::Time::getMillisecondCounter();
@@ -421,8 +564,9 @@ bool pressAndReleaseUnseen(int button)
     lastPressTime = juce::Time::getMillisecondCounter();
 
     // No message loop here: the server must have the release before JUCE reads anything.
-    for (int i = 0; i < 400 && isButtonDownOnServer(button); ++i)
-        juce::Thread::sleep(5);
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32)defaultTimeoutMs;
+    while (isButtonDownOnServer(button) && juce::Time::getMillisecondCounter() < end)
+        juce::Thread::sleep(1);
     return ok && !isButtonDownOnServer(button);
 }
 
@@ -438,14 +582,15 @@ bool keyDown(const juce::String& key)
     if (!run("keydown " + name))
         return false;
     heldKeys.addIfNotAlreadyThere(name);
-    return runUntil([name] { return isKeyDownOnServer(name); });
+    return runUntil([name] { return isKeyDownOnServer(name); }) && waitUntilJuceHasKey(name, true);
 }
 
 bool keyUp(const juce::String& key)
 {
     const auto name = keysymName(key);
     heldKeys.removeString(name);
-    return run("keyup " + name) && runUntil([name] { return !isKeyDownOnServer(name); });
+    return run("keyup " + name) && runUntil([name] { return !isKeyDownOnServer(name); }) &&
+           waitUntilJuceHasKey(name, false);
 }
 
 bool key(const juce::String& keysym)

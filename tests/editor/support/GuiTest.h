@@ -10,15 +10,48 @@
 
 namespace guitest
 {
+// The time limit of every wait. Generous: on a loaded machine a window can take seconds to come
+// up and an xdotool call as long to start, where an idle machine takes milliseconds. A wait that
+// reaches it has failed; nothing waits for a fixed time instead.
+constexpr int defaultTimeoutMs = 20000;
+
 // Runs the message loop until the condition holds or the timeout passes; returns the condition.
 // The condition should ask the X server through this file's functions, not through JUCE (such
 // as ComponentPeer::isFocused or ModifierKeys::getCurrentModifiersRealtime): a round trip on
 // JUCE's own connection can move pending events off the socket into Xlib's queue, where JUCE's
 // message loop, which waits on the socket, does not see them until more data arrives.
-bool runUntil(const std::function<bool()>& condition, int timeoutMs = 5000);
+bool runUntil(const std::function<bool()>& condition, int timeoutMs = defaultTimeoutMs);
 
-// Runs the message loop for the given time.
-void pump(int milliseconds);
+// Runs the message loop until every message posted before the call has been delivered: change
+// messages, asynchronous updates and notifications, JUCE's fake mouse moves, callAsync. What the
+// handlers post in turn comes after. False if that does not happen within the limit.
+bool deliverPosted(int timeoutMs = defaultTimeoutMs);
+
+// Runs the message loop until a timer of its own, at the interval, has been called the given
+// number of times, so that JUCE's own timers have had as many rounds however slowly the machine
+// runs. Only for a check that something does not happen while the program goes on.
+bool runTimerRounds(int rounds, int intervalMs = 50);
+
+// Before a check that nothing more happens: delivers what is posted, what that posts and what
+// that posts in turn, then gives the timers a few rounds.
+bool settle();
+
+// JUCE 7.0.5 reads its X connection only when the socket has data. A round trip that JUCE makes
+// outside its event callback, as an open popup menu does twenty times a second to read the mouse
+// buttons, reads the events that have arrived meanwhile into Xlib's queue, where they wait until
+// more data comes: a key press for an open menu can wait for ever when no other input follows.
+// While it lives, this sends every window of the process (and the windows embedded in them) an
+// event that JUCE ignores, every 20 ms, so that queued events are handled. The GUI test programs
+// keep one for their whole run.
+class QueuedEventWaker : private juce::Timer
+{
+public:
+    QueuedEventWaker();
+    ~QueuedEventWaker() override;
+
+private:
+    void timerCallback() override;
+};
 
 // What the component and its children draw, at 1:1 scale, on a transparent image.
 juce::Image render(juce::Component& component);
@@ -44,6 +77,9 @@ bool hasFocusOnServer(unsigned long windowId);
 
 // True once the X server reports the window as viewable.
 bool isWindowViewable(unsigned long windowId);
+
+// Whether the X server has the keyboard focus on one of this process's own windows.
+bool hasFocusOnThisProcess();
 
 // A top-level window on the desktop holding one component at its top left, so that it can take
 // real input. The window is removed from the desktop when this goes.
@@ -75,6 +111,10 @@ private:
 // Waits until the X server shows the window, then has the window manager activate it and waits
 // until the server has the focus on it and JUCE has taken note.
 bool activate(unsigned long windowId);
+
+// Whether JUCE has drawn the popup menu's item as the highlighted one, as it does once it has
+// seen the pointer over it.
+bool isHighlightedMenuItem(juce::Component& item);
 
 // Counts the mouse events a component receives, so that a test knows an X event has been
 // handled even when the component does nothing with it. The component's own handler has run
@@ -129,7 +169,9 @@ bool run(const juce::String& arguments);
 bool moveTo(juce::Point<int> screenPosition);
 
 // A press comes no sooner than JUCE's double-click time after the previous one, so that two
-// presses of a test are never taken for a double-click.
+// presses of a test are never taken for a double-click, and only once the messages already
+// posted have been delivered: a fake mouse move that JUCE still has pending when the button goes
+// down reaches the component as a drag.
 bool press(int button);
 bool release(int button);
 
@@ -138,10 +180,15 @@ bool release(int button);
 // is already up in the state of the moment, though the press event still names it.
 bool pressAndReleaseUnseen(int button);
 
-// These two return once the X server reports the key down (or up).
+// These two return once the X server reports the key down (or up) and, for Shift, Control and
+// Alt while a window of this process has the keyboard focus, once JUCE has read the key's event
+// and delivered the fake mouse move that a change of modifiers sends. A button pressed before
+// then would reach JUCE with that move still to come, and the move would arrive as a drag.
 bool keyDown(const juce::String& keysym);
 bool keyUp(const juce::String& keysym);
 
+// Both send to whichever window has the keyboard focus on the server, and return once xdotool
+// has sent the keys; the caller waits for what they do.
 bool key(const juce::String& keysym);
 bool type(const juce::String& text);
 

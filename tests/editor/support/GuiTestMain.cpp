@@ -32,5 +32,6 @@ int main(int argc, char** argv)
     testing::UnitTest::GetInstance()->listeners().Append(new ReleaseHeldInput);
 
     const juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    const guitest::QueuedEventWaker waker;
     return RUN_ALL_TESTS();
 }

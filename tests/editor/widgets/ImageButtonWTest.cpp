@@ -153,7 +153,7 @@ TEST(ImageButtonFocusRealInput, ARightOrControlPressThatTakesTheFocusIsNoClick)
         ASSERT_TRUE(guitest::runUntil([&] { return other.hasKeyboardFocus(false); }));
         ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(button)));
         ASSERT_TRUE(guitest::clickWith(recorder, press.button, press.keys));
-        guitest::pump(50);
+        ASSERT_TRUE(guitest::deliverPosted());
         EXPECT_TRUE(events.clicks.empty());
     }
     button.removeListener(&events);

@@ -38,17 +38,22 @@ struct Harness
         return (unsigned long)(juce::pointer_sized_uint)window.getWindowHandle();
     }
 
-    // Shows the window and waits until the X server maps it and JUCE has the keyboard focus. JUCE's
-    // idea of its screen position may lag behind the window manager's placement; clicks do not
-    // depend on it, since X reports them relative to the window.
+    // Shows the window and waits until the X server maps it and gives it the focus, JUCE has taken
+    // the focus into it, and the server shows the content painted: painting sets Save, which is
+    // enabled until then. JUCE's idea of its screen position may lag behind the window manager's
+    // placement; clicks do not depend on it, since X reports them relative to the window.
     bool show()
     {
         window.setVisible(true);
         window.toFront(true);
-        if (!guitest::activate(windowId()))
-            return false;
-        const auto focused = [this] { return window.getPeer() != nullptr && window.getPeer()->isFocused(); };
-        return guitest::runUntil(focused);
+        const auto painted = [this]
+        {
+            const auto corner = guitest::grabWindow(windowId(), {2, 2, 1, 1});
+            return corner.isValid() && corner.getPixelAt(0, 0) == juce::Colour(0xff1d1d1d);
+        };
+        return guitest::activate(windowId()) &&
+               guitest::runUntil([this] { return window.hasKeyboardFocus(true); }) &&
+               guitest::runUntil(painted);
     }
 
     testing::AssertionResult click(juce::Component& target)
@@ -70,11 +75,34 @@ struct Harness
         return testing::AssertionSuccess();
     }
 
+    // Types into the field once the server has the focus on the window, where the keys go.
     bool typeAndWait(const juce::String& text)
     {
         const auto expected = component.nameEditor.getText() + text;
-        return guitest::xdo::type(text) &&
+        return guitest::runUntil([this] { return guitest::hasFocusOnServer(windowId()); }) &&
+               guitest::xdo::type(text) &&
                guitest::runUntil([this, expected] { return component.nameEditor.getText() == expected; });
+    }
+
+    // Presses the key in the field and waits until the field has been given it.
+    bool keyAndWait(const juce::String& keysym, int keyCode)
+    {
+        struct Seen : juce::KeyListener
+        {
+            explicit Seen(int c) : code(c) {}
+            bool keyPressed(const juce::KeyPress& key, juce::Component*) override
+            {
+                seen = seen || key.getKeyCode() == code;
+                return false;
+            }
+            int code;
+            bool seen = false;
+        } seen(keyCode);
+        component.nameEditor.addKeyListener(&seen);
+        const auto ok = guitest::runUntil([this] { return guitest::hasFocusOnServer(windowId()); }) &&
+                        guitest::xdo::key(keysym) && guitest::runUntil([&] { return seen.seen; });
+        component.nameEditor.removeKeyListener(&seen);
+        return ok;
     }
 
     bool waitForClosed()
@@ -88,10 +116,10 @@ struct Harness
     MessageLog fromWindow;
 };
 
-// Enough time for any message already posted to be delivered.
+// Whatever the last action posted, and what that posts, has been delivered.
 void settle()
 {
-    guitest::pump(200);
+    ASSERT_TRUE(guitest::settle());
 }
 
 TEST(SetPresetNameWindowTest, IsBuiltHiddenWithItsTitleAndLayout)
@@ -277,7 +305,7 @@ TEST(SetPresetNameWindowRealInput, TypingEnablesSaveAndDeletingDisablesIt)
     EXPECT_TRUE(guitest::runUntil([&] { return !c.saveButton.isEnabled(); }));
 
     // Escape does nothing.
-    ASSERT_TRUE(guitest::xdo::key("Escape"));
+    ASSERT_TRUE(h.keyAndWait("Escape", juce::KeyPress::escapeKey));
     settle();
     EXPECT_TRUE(h.window.isVisible());
     EXPECT_TRUE(h.fromComponent.messages.isEmpty());
