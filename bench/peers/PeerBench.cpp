@@ -1,6 +1,8 @@
-// VORN's processor in-process against Debian's Calf Saturator and Calf Compressor hosted through
-// JUCE's LV2 host, at 48 kHz, stereo, blocks of 512. The subjects take turns within every round, in
-// a rotating order, so that clock changes and other load on the machine fall on all of them alike.
+// VORN's processor in-process against Debian's LV2 plug-ins hosted through JUCE's LV2 host, at
+// 48 kHz, stereo, blocks of 512: the whole chain against Calf Saturator and Calf Compressor
+// together, and the compressor alone against x42's darc and LSP's Compressor Stereo. The subjects
+// take turns within every round, in a rotating order, so that clock changes and other load on the
+// machine fall on all of them alike.
 //
 //   vorn_peer_bench [rounds]      (default 30)
 
@@ -31,8 +33,22 @@ constexpr int kBlocksPerRound = 94; // about one second
 constexpr int kWarmUpRounds = 3;
 constexpr int kDefaultRounds = 30;
 
-const char* const kSaturatorUri = "http://calf.sourceforge.net/plugins/Saturator";
-const char* const kCompressorUri = "http://calf.sourceforge.net/plugins/Compressor";
+struct Peer
+{
+    const char* uri;
+    const char* package;
+};
+
+const Peer kCalfSaturator{"http://calf.sourceforge.net/plugins/Saturator", "calf-plugins"};
+const Peer kCalfCompressor{"http://calf.sourceforge.net/plugins/Compressor", "calf-plugins"};
+const Peer kDarc{"http://gareus.org/oss/lv2/darc#stereo", "x42-plugins"};
+const Peer kLspCompressor{"http://lsp-plug.in/plugins/lv2/compressor_stereo", "lsp-plugins-lv2"};
+
+// The goals: the whole chain against the two Calf plug-ins together, the compressor alone against
+// each of the two compressors.
+constexpr double kChainGoal = 0.25;
+constexpr double kLspGoal = 1.0;
+constexpr double kDarcGoal = 2.0;
 
 struct Subject
 {
@@ -57,12 +73,31 @@ std::string cpuModel()
     return "unknown";
 }
 
-// Driven valve path, compressor working on the loud parts, both blends fully wet.
-bool setEveryStageWorking(VornAudioProcessor& vorn)
+using Settings = std::vector<std::pair<const char*, float>>;
+
+// The compressor working on the loud parts, fully wet; "Output" 0.8 is near 0 dB.
+const Settings kWorkingCompressor{
+    {"Comp Blend", 1.0f}, {"Comp Ratio", 0.5f}, {"Comp Threshold", 0.6f}, {"Output", 0.8f}};
+
+// A driven valve path, fully wet, before the working compressor.
+Settings everyStageWorking()
 {
-    const std::pair<const char*, float> values[] = {
-        {"Valve Drive", 0.8f}, {"Valve Bias", 0.5f}, {"Valve Input", 1.0f},    {"Valve Blend", 1.0f},
-        {"Comp Blend", 1.0f},  {"Comp Ratio", 0.5f}, {"Comp Threshold", 0.6f}, {"Output", 0.8f}};
+    Settings settings{
+        {"Valve Drive", 0.8f}, {"Valve Bias", 0.5f}, {"Valve Input", 1.0f}, {"Valve Blend", 1.0f}};
+    settings.insert(settings.end(), kWorkingCompressor.begin(), kWorkingCompressor.end());
+    return settings;
+}
+
+// The working compressor after a dry valve stage, as the processor benchmarks have it.
+Settings compressorAlone()
+{
+    auto settings = kWorkingCompressor;
+    settings.push_back({"Valve Blend", 0.0f});
+    return settings;
+}
+
+bool setParameters(VornAudioProcessor& vorn, const Settings& values)
+{
     for (const auto& [name, value] : values)
     {
         auto& parameters = vorn.getParameters();
@@ -104,14 +139,15 @@ bool setPortValue(juce::AudioPluginInstance& plugin, const juce::String& symbol,
     return false;
 }
 
-std::unique_ptr<juce::AudioPluginInstance> loadLv2(juce::LV2PluginFormat& format, const char* uri)
+std::unique_ptr<juce::AudioPluginInstance> loadLv2(juce::LV2PluginFormat& format, const Peer& peer)
 {
+    const auto* uri = peer.uri;
     juce::OwnedArray<juce::PluginDescription> found;
     format.findAllTypesForFile(found, uri);
     if (found.isEmpty())
     {
-        std::fprintf(stderr, "%s is not installed (Debian package calf-plugins); LV2 folders searched: %s\n",
-                     uri, format.getDefaultLocationsToSearch().toString().toRawUTF8());
+        std::fprintf(stderr, "%s is not installed (Debian package %s); LV2 folders searched: %s\n", uri,
+                     peer.package, format.getDefaultLocationsToSearch().toString().toRawUTF8());
         return {};
     }
 
@@ -132,9 +168,11 @@ std::unique_ptr<juce::AudioPluginInstance> loadLv2(juce::LV2PluginFormat& format
     return plugin;
 }
 
-std::unique_ptr<VornAudioProcessor> preparedVorn()
+std::unique_ptr<VornAudioProcessor> preparedVorn(const Settings& settings = {})
 {
     auto vorn = std::make_unique<VornAudioProcessor>();
+    if (!setParameters(*vorn, settings))
+        return {};
     vorn->setPlayConfigDetails(2, 2, kRate, kBlockSize);
     vorn->prepareToPlay(kRate, kBlockSize);
     return vorn;
@@ -199,9 +237,11 @@ int main(int argc, char** argv)
     const juce::ScopedJuceInitialiser_GUI juceInitialiser;
     juce::LV2PluginFormat lv2;
 
-    auto saturator = loadLv2(lv2, kSaturatorUri);
-    auto compressor = loadLv2(lv2, kCompressorUri);
-    if (saturator == nullptr || compressor == nullptr)
+    auto saturator = loadLv2(lv2, kCalfSaturator);
+    auto compressor = loadLv2(lv2, kCalfCompressor);
+    auto darc = loadLv2(lv2, kDarc);
+    auto lsp = loadLv2(lv2, kLspCompressor);
+    if (saturator == nullptr || compressor == nullptr || darc == nullptr || lsp == nullptr)
         return 1;
     // Ranges from calf.lv2/Compressor.ttl. Threshold is linear amplitude: 0.1 is -20 dBFS.
     juce::String compressorSettings;
@@ -211,19 +251,33 @@ int main(int argc, char** argv)
         !setPortValue(*compressor, "release", 0.01f, 2000.0f, 100.0f, compressorSettings))
         return 1;
 
-    auto vornWorking = preparedVorn();
+    auto vornWorking = preparedVorn(everyStageWorking());
     auto vornDefaults = preparedVorn();
-    if (!setEveryStageWorking(*vornWorking))
+    auto vornCompressor = preparedVorn(compressorAlone());
+    if (vornWorking == nullptr || vornDefaults == nullptr || vornCompressor == nullptr)
         return 1;
 
     juce::AudioSampleBuffer source(2, static_cast<int>(kRate));
     bench::fillProgramme(source.getWritePointer(0), source.getWritePointer(1), source.getNumSamples(), kRate,
                          {4321, 0.06f, 0.4, 3100.0});
 
+    enum
+    {
+        vornChain,
+        vornAtDefaults,
+        vornCompressorAlone,
+        calfSaturator,
+        calfCompressor,
+        x42Darc,
+        lspCompressor
+    };
     Subject subjects[] = {{"VORN, every stage working", vornWorking.get()},
                           {"VORN, defaults", vornDefaults.get()},
+                          {"VORN, compressor alone", vornCompressor.get()},
                           {"Calf Saturator, defaults", saturator.get()},
-                          {"Calf Compressor, -20 dBFS 4:1 10/100 ms", compressor.get()}};
+                          {"Calf Compressor, -20 dBFS 4:1 10/100 ms", compressor.get()},
+                          {"x42 darc stereo, defaults", darc.get()},
+                          {"LSP Compressor Stereo, defaults", lsp.get()}};
     constexpr int numSubjects = static_cast<int>(std::size(subjects));
     juce::MidiBuffer midi;
 
@@ -259,7 +313,14 @@ int main(int argc, char** argv)
                     *std::min_element(subject.nsPerFrame.begin(), subject.nsPerFrame.end()), level);
     }
 
-    std::printf("\nratio VORN/(Calf Saturator + Calf Compressor): %.2f\n",
-                medians[0] / (medians[2] + medians[3]));
+    // Ratios of medians, each against its goal.
+    const auto ratio = [](const char* what, double value, double goal)
+    { std::printf("%-58s %6.2f   goal <= %.2f: %s\n", what, value, goal, value <= goal ? "met" : "MISSED"); };
+    std::printf("\n");
+    ratio("VORN every stage / (Calf Saturator + Calf Compressor)",
+          medians[vornChain] / (medians[calfSaturator] + medians[calfCompressor]), kChainGoal);
+    ratio("VORN compressor alone / LSP Compressor Stereo",
+          medians[vornCompressorAlone] / medians[lspCompressor], kLspGoal);
+    ratio("VORN compressor alone / x42 darc", medians[vornCompressorAlone] / medians[x42Darc], kDarcGoal);
     return 0;
 }
