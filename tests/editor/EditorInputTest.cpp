@@ -121,14 +121,14 @@ TEST_F(EditorRealInput, ThePresetBoxDrawsNoFrameAfterAClickNorWhenFocused)
     WhenModal clickOutside(
         [this](juce::Component&)
         {
-            guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250}));
-            guitest::xdo::run("click 1");
+            ASSERT_TRUE(guitest::xdo::moveTo(window.screenPoint(*e.editor, {600, 250})));
+            ASSERT_TRUE(guitest::xdo::run("click 1"));
         });
     ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(e->presetComboBox)));
     ASSERT_TRUE(guitest::xdo::run("click 1"));
-    ASSERT_TRUE(guitest::runUntil([&] { return clickOutside.hasRun(); }, 10000));
+    ASSERT_TRUE(guitest::runUntil([&] { return clickOutside.hasRun(); }));
     ASSERT_TRUE(guitest::runUntil(
-        [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }, 10000));
+        [] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
     ASSERT_TRUE(guitest::activate(window.windowId()));
     EXPECT_TRUE(presetBoxDrawsOnlyItsText(*e));
 
@@ -343,8 +343,7 @@ TEST(EditorClosingRealInput, ClosingWhileThePresetListIsOpenDismissesIt)
     ASSERT_TRUE(window.show());
 
     WhenModal closeEditor([&](juce::Component&) { e.editor.reset(); });
-    // The list opens on the press. The button stays down until the editor has gone: a release
-    // later than the list's first moments would choose from it or close it.
+    // The list opens on the press; the button is let go once the editor has gone.
     ASSERT_TRUE(guitest::xdo::moveTo(window.screenCentre(e->presetComboBox)));
     ASSERT_TRUE(guitest::xdo::press(1));
     ASSERT_TRUE(guitest::runUntil([&] { return closeEditor.hasRun(); }));
@@ -407,14 +406,6 @@ private:
         manager->cancelAllModalComponents();
     }
 };
-
-// Runs the message loop until everything posted before this call has been delivered.
-bool deliverPostedMessages()
-{
-    auto delivered = std::make_shared<bool>(false);
-    juce::MessageManager::callAsync([delivered] { *delivered = true; });
-    return guitest::runUntil([delivered] { return *delivered; }, 10000);
-}
 
 struct EditorKeysRealInput;
 
@@ -479,7 +470,7 @@ struct EditorKeysRealInput : testing::TestWithParam<KeyCase>
                     return true;
             return false;
         };
-        if (guitest::runUntil(arrived, 10000))
+        if (guitest::runUntil(arrived))
             return testing::AssertionSuccess();
         auto* focused = juce::Component::getCurrentlyFocusedComponent();
         return testing::AssertionFailure() << keysym << " never came through the editor; the focus is on "
@@ -496,7 +487,7 @@ void showAbout(EditorKeysRealInput& t)
 {
     WhenModal chooseAbout([](juce::Component& menu) { clickMenuItem(menu, 0); });
     t.click(t.e->menuHotSpot);
-    ASSERT_TRUE(guitest::runUntil([&] { return t.e->aboutOverlay.isVisible(); }, 10000));
+    ASSERT_TRUE(guitest::runUntil([&] { return t.e->aboutOverlay.isVisible(); }));
 }
 
 void stepThroughPresets(EditorKeysRealInput& t, ImageButtonW& button)
@@ -508,8 +499,7 @@ void stepThroughPresets(EditorKeysRealInput& t, ImageButtonW& button)
         {
             const auto name = t.e->presetComboBox.getText();
             return name.isNotEmpty() && name != before && t.e.processor.currentPresetName == name;
-        },
-        10000));
+        }));
 }
 
 const KeyCase keyCases[] = {
@@ -529,18 +519,18 @@ const KeyCase keyCases[] = {
      {
          auto& saveWindow = t.e->setPresetNameWindow;
          t.click(t.e->savePresetButton);
-         ASSERT_TRUE(guitest::runUntil([&] { return saveWindow.isVisible(); }, 10000));
+         ASSERT_TRUE(guitest::runUntil([&] { return saveWindow.isVisible(); }));
          const auto id = (unsigned long)(juce::pointer_sized_uint)saveWindow.getWindowHandle();
          ASSERT_TRUE(guitest::activate(id));
          // The name field keeps the keyboard.
          auto& content = *saveWindow.getPresetNameComponent();
-         ASSERT_TRUE(guitest::runUntil([&] { return content.nameEditor.hasKeyboardFocus(false); }, 10000));
+         ASSERT_TRUE(guitest::runUntil([&] { return content.nameEditor.hasKeyboardFocus(false); }));
          const auto cancel = saveWindow.getLocalPoint(&content.cancelButton,
                                                       content.cancelButton.getLocalBounds().getCentre());
          guitest::MouseRecorder recorder(content.cancelButton);
          ASSERT_TRUE(guitest::xdo::moveTo(guitest::windowOriginOnScreen(id) + cancel));
          ASSERT_TRUE(guitest::clickWith(recorder, 1));
-         ASSERT_TRUE(guitest::runUntil([&] { return !saveWindow.isVisible(); }, 10000));
+         ASSERT_TRUE(guitest::runUntil([&] { return !saveWindow.isVisible(); }));
      },
      false},
     {"Bypass",
@@ -575,8 +565,7 @@ const KeyCase keyCases[] = {
              {
                  return choose.hasRun() && t.e->presetComboBox.getSelectedItemIndex() == 1 &&
                         t.e.processor.currentPresetName == t.e->presetComboBox.getItemText(1);
-             },
-             10000));
+             }));
      },
      true},
 };
@@ -591,7 +580,7 @@ TEST_P(EditorKeysRealInput, AfterAClickTheKeysStayTheHosts)
     if (HasFatalFailure())
         return;
     ASSERT_TRUE(guitest::activate(window.windowId()));
-    ASSERT_TRUE(deliverPostedMessages());
+    ASSERT_TRUE(guitest::deliverPosted());
 
     const auto values = [this]
     {
@@ -619,8 +608,8 @@ TEST_P(EditorKeysRealInput, AfterAClickTheKeysStayTheHosts)
             EXPECT_TRUE(reachesTheHost(host, keysym, code));
     }
     // Whatever a key set going comes through the message loop.
-    ASSERT_TRUE(deliverPostedMessages());
-    ASSERT_TRUE(deliverPostedMessages());
+    ASSERT_TRUE(guitest::deliverPosted());
+    ASSERT_TRUE(guitest::deliverPosted());
 
     EXPECT_TRUE(parameters.events.empty());
     EXPECT_EQ(values(), valuesBefore);

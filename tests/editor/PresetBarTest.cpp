@@ -216,15 +216,14 @@ TEST_F(PresetBarOnDesktop, PreviousOrNextWithAnEmptyListClearsAShownName)
         makeEditor();
         ASSERT_EQ(editor().presetComboBox.getNumItems(), 0);
         processor().setStateInformation(state.getData(), (int)state.getSize());
-        ASSERT_TRUE(guitest::runUntil([&] { return editor().presetComboBox.getText() == "Gone"; }, 10000));
+        ASSERT_TRUE(guitest::runUntil([&] { return editor().presetComboBox.getText() == "Gone"; }));
 
         auto& button = juce::String(which) == "next" ? editor().nextPresetButton : editor().prevPresetButton;
         button.triggerClick();
         EXPECT_TRUE(guitest::runUntil(
             [&] {
                 return editor().presetComboBox.getText().isEmpty() && processor().currentPresetName.isEmpty();
-            },
-            10000));
+            }));
     }
 }
 
@@ -256,8 +255,7 @@ TEST_F(PresetBarOnDesktop, EachPresetNameIsListedOnce)
         ASSERT_TRUE(guitest::runUntil(
             [&] {
                 return box.getSelectedItemIndex() != before && processor().currentPresetName == box.getText();
-            },
-            10000));
+            }));
         stepped.add(box.getText());
     }
     EXPECT_EQ(stepped[stepped.size() - 1], "Warm");
@@ -480,7 +478,7 @@ TEST_P(PresetBarClosingOnDesktop, AnAlertAnsweredAfterTheEditorHasGoneSavesNothi
         });
 
     e->savePresetButton.triggerClick();
-    ASSERT_TRUE(guitest::runUntil([&] { return e->setPresetNameWindow.isVisible(); }, 10000));
+    ASSERT_TRUE(guitest::runUntil([&] { return e->setPresetNameWindow.isVisible(); }));
     auto* content = e->setPresetNameWindow.getPresetNameComponent();
     content->nameEditor.setText(GetParam().saveAs, false);
     content->textEditorReturnKeyPressed(content->nameEditor);
@@ -490,8 +488,7 @@ TEST_P(PresetBarClosingOnDesktop, AnAlertAnsweredAfterTheEditorHasGoneSavesNothi
         {
             return closeThenAnswer.hasRun() && e.editor == nullptr &&
                    juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0;
-        },
-        10000));
+        }));
     EXPECT_EQ(title, GetParam().title);
     EXPECT_EQ(filesUnder(music), before);
     EXPECT_EQ(e.processor.currentPresetName, "");

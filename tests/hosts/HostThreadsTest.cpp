@@ -256,8 +256,7 @@ TEST(HostThreadsOnDesktop, StateRestoredFromABackgroundThreadWhileTheEditorIsOpe
     EXPECT_TRUE(audio.finite());
 
     auto& vornEditor = dynamic_cast<VornAudioProcessorEditor&>(*editor);
-    EXPECT_TRUE(
-        guitest::runUntil([&] { return (bool)showsTheProcessorsValues(vornEditor, processor); }, 5000));
+    EXPECT_TRUE(guitest::runUntil([&] { return (bool)showsTheProcessorsValues(vornEditor, processor); }));
     EXPECT_TRUE(showsTheProcessorsValues(vornEditor, processor));
     editor.reset();
     ASSERT_TRUE(guitest::deliverPosted());

@@ -396,7 +396,7 @@ TEST(SetPresetNameWindowRealInput, TitleBarCloseClosesWithoutCloseWindow)
     // Through the window manager, as a click on the title bar's close button arrives.
     juce::ChildProcess wmctrl;
     ASSERT_TRUE(wmctrl.start(juce::StringArray{"wmctrl", "-i", "-c", juce::String(h.windowId())}));
-    ASSERT_TRUE(wmctrl.waitForProcessToFinish(10000));
+    ASSERT_TRUE(wmctrl.waitForProcessToFinish(guitest::defaultTimeoutMs));
     ASSERT_EQ(wmctrl.getExitCode(), 0u);
 
     ASSERT_TRUE(h.waitForClosed());
