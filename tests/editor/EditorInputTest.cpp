@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
 #include <typeinfo>
 #include <utility>
 #include <vector>
@@ -82,6 +83,16 @@ void clickMenuItem(juce::Component& menuWindow, int index)
     guitest::MouseRecorder recorder(*item);
     ASSERT_TRUE(guitest::pressAndWait(recorder, 1));
     ASSERT_TRUE(guitest::xdo::release(1));
+}
+
+// What became of a menu that a test meant to choose from, for a failure's message.
+std::string afterTheMenu(const WhenModal& choice, VornAudioProcessorEditor& e)
+{
+    return std::string(choice.hasRun() ? "the item was clicked" : "the menu never came up") +
+           "; the About overlay " + (e.aboutOverlay.isVisible() ? "shows" : "is hidden") +
+           "; modal components: " +
+           std::to_string(juce::ModalComponentManager::getInstance()->getNumModalComponents()) +
+           guitest::describeServer();
 }
 
 std::vector<HostEvent::Kind> kindsOf(const std::vector<HostEvent>& events)
@@ -241,7 +252,8 @@ TEST_F(EditorRealInput, AboutChosenFromTheMenuShowsTheOverlayUntilTheNextClick)
 {
     WhenModal chooseAbout([](juce::Component& menu) { clickMenuItem(menu, 0); });
     click(e->menuHotSpot);
-    ASSERT_TRUE(guitest::runUntil([&] { return e->aboutOverlay.isVisible(); }));
+    ASSERT_TRUE(guitest::runUntil([&] { return e->aboutOverlay.isVisible(); }))
+        << afterTheMenu(chooseAbout, *e);
     EXPECT_TRUE(chooseAbout.hasRun());
 
     // Right- and Control-clicks on it change nothing.
@@ -305,7 +317,7 @@ TEST_F(EditorRealInput, EachLinkOpensExactlyItsAddress)
         WhenModal choose([item](juce::Component& menu) { clickMenuItem(menu, item + 1); });
         click(e->menuHotSpot);
         ASSERT_TRUE(guitest::runUntil([&] { return browser.openedAddresses().size() == item + 1; }))
-            << link.text;
+            << link.text << ": " << afterTheMenu(choose, *e);
         EXPECT_EQ(browser.openedAddresses()[item], expected[item]);
     }
     ASSERT_TRUE(guitest::deliverPosted());

@@ -264,9 +264,6 @@ bool isHighlightedMenuItem(juce::Component& item)
     return handler != nullptr && handler->hasFocus(false);
 }
 
-namespace
-{
-// What the server has of the pointer, the focus and the modifiers, to tell why input went astray.
 std::string describeServer()
 {
     auto* d = display();
@@ -282,7 +279,6 @@ std::string describeServer()
            ", the focus on 0x" + juce::String::toHexString((juce::int64)focus).toStdString() +
            ", state mask 0x" + juce::String::toHexString((int)mask).toStdString();
 }
-} // namespace
 
 namespace
 {

@@ -7,6 +7,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
+#include <string>
 
 namespace guitest
 {
@@ -80,6 +81,9 @@ bool isWindowViewable(unsigned long windowId);
 
 // Whether the X server has the keyboard focus on one of this process's own windows.
 bool hasFocusOnThisProcess();
+
+// What the server has of the pointer, the focus and the modifiers, to tell why input went astray.
+std::string describeServer();
 
 // A top-level window on the desktop holding one component at its top left, so that it can take
 // real input. The window is removed from the desktop when this goes.
